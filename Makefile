@@ -1,0 +1,46 @@
+# The two commands of the README, and a few more for developers.
+#   make run    install what is missing, build, start the saver
+#   make test   install what is missing, build, run every test
+BUILD       ?= build
+ASAN_BUILD  ?= build-asan
+FUZZ_BUILD  ?= build-fuzz
+JOBS        ?= 2
+CMAKE_FLAGS ?=
+ifneq ($(filter true 1 yes,$(CI)),)
+CMAKE_FLAGS += -DHL_WERROR=ON
+endif
+
+.PHONY: all deps build test run bench test-asan fuzz package install clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE fuzz
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+bench: build
+	@$(BUILD)/bench/harbor-lights-bench
+
+# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHL_SANITIZE=ON -DHL_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE fuzz
+
+# Short libFuzzer runs (clang).
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DHL_FUZZ=ON -DHL_BUILD_TESTS=OFF -DHL_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@ctest --test-dir $(FUZZ_BUILD) --output-on-failure -L fuzz
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,25 @@
+#pragma once
+// PNG files of 8-bit RGBA pixels, top row first. Used by the offscreen renderer
+// and by tests that keep a rendered frame beside their log.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct RgbaImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;  // width * height * 4 bytes, top row first
+
+  const uint8_t* At(int x, int y) const { return &pixels[(static_cast<size_t>(y) * width + x) * 4]; }
+};
+
+// Writes `image` to `path`; the same pixels always give the same bytes.
+// On failure returns false and `error` holds the cause.
+bool WritePng(const std::string& path, const RgbaImage& image, std::string* error);
+
+// Reads any 8-bit PNG into RGBA.
+bool ReadPng(const std::string& path, RgbaImage* image, std::string* error);
+
+}  // namespace platform

@@ -1,0 +1,164 @@
+#include "renderer/kaleidoscope_renderer.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "platform/clock.h"
+#include "renderer/glow_pass.h"
+#include "renderer/random15.h"
+
+namespace hl {
+
+int initialFullClears = 2;
+bool clockStarted = false;
+int64_t clockFrequency = 0;
+int64_t clockBase = 0;
+
+void ResetRendererProcessState() {
+  initialFullClears = 2;
+  clockStarted = false;
+  clockFrequency = 0;
+  clockBase = 0;
+  transition = TransitionState{};
+  glowSupported = false;
+  glowTexture = 0;
+}
+
+void KaleidoscopeRenderer::Create(int w, int h) {
+  SeedRandom15(static_cast<uint32_t>(platform::CalendarTime()));
+
+  width = w;
+  height = h;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(90, static_cast<double>(width) / height, 1, 20);
+  glMatrixMode(GL_MODELVIEW);
+
+  for (int n = 10; n <= 22; n += 2) {
+    configs[(n - 10) / 2] = BuildWedgeConfig(static_cast<float>(360.0 / n));
+  }
+  PickRandomConfig(false);
+  StartClock();
+
+  scene.reset(CreateScene(0, this));
+  if (scene) scene->Init();
+
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+  ProbeGlow();
+}
+
+void KaleidoscopeRenderer::Destroy() { scene.reset(); }
+
+void KaleidoscopeRenderer::PickRandomConfig(bool animate) {
+  const int k = static_cast<int>(Random15() * static_cast<double>(kRandomScale) * kWedgeTableSize);
+  SetConfig(k, animate);
+}
+
+void KaleidoscopeRenderer::SetConfig(int index, bool animate) {
+  const WedgeConfig* previous = current;
+  current = &configs[index % kWedgeTableSize];
+  if (!animate) return;
+  const float now = timeSeconds;
+  if (transition.inTransition) {
+    double t = (static_cast<double>(now) - transition.startTime) / transition.duration;
+    if (t > 1.0) t = 1.0;
+    transition.fromAngle = static_cast<float>(BlendedAngle(t));
+  } else {
+    transition.inTransition = true;
+    transition.fromAngle = previous ? previous->angle : current->angle;
+  }
+  transition.duration = kBlendSeconds;
+  transition.startTime = now;
+  transition.toAngle = current->angle;
+}
+
+void KaleidoscopeRenderer::StartClock() {
+  if (clockStarted) return;
+  clockStarted = true;
+  clockFrequency = platform::QueryPerformanceFrequency();
+  clockBase = platform::QueryPerformanceCounter();
+  timeSeconds = 0;
+}
+
+void KaleidoscopeRenderer::UpdateClock() {
+  const int64_t counter = platform::QueryPerformanceCounter();
+  const int64_t milliseconds = ((counter - clockBase) * 1000) / clockFrequency;
+  // Whole milliseconds times the float 0.001 (0.0010000000475), rounded to float.
+  timeSeconds = static_cast<float>(static_cast<double>(milliseconds) * static_cast<double>(0.001f));
+}
+
+void KaleidoscopeRenderer::Tick() {
+  UpdateClock();
+  scene->Update();
+}
+
+bool KaleidoscopeRenderer::Frame(bool mirrorsOption) {
+  // Asked in this order, and only as far as needed.
+  const bool fullClear =
+      !scene->DrawsIncrementally() || initialFullClears != 0 || (scene->WantsGlow() && glowSupported);
+  mirrors = scene->UsesMirrors() && mirrorsOption;
+
+  if (fullClear) {
+    glDrawBuffer(GL_BACK);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  } else {
+    // Incremental scenes draw over the picture of the previous frames.
+    glDrawBuffer(GL_FRONT);
+    glClear(GL_DEPTH_BUFFER_BIT);
+  }
+  if (initialFullClears != 0) --initialFullClears;
+
+  glLoadIdentity();
+  gluLookAt(0, 0, 5.5, 0, 0, 0, 0, 1, 0);
+
+  Tick();
+
+  const WedgeConfig& config = transition.inTransition ? BlendedConfig(timeSeconds) : *current;
+
+  if (scene->WantsGlow() && glowSupported) CaptureGlow(*this, config);
+  DrawWedges(config);
+  if (scene->WantsGlow() && glowSupported) DrawGlowOverlay(kGlowCopies, kGlowStep);
+
+  glFlush();
+  return fullClear;
+}
+
+void KaleidoscopeRenderer::DrawWedges(const WedgeConfig& config) {
+  glPushMatrix();
+  scene->Begin();
+  if (scene->ClipsWedges() && mirrors) {
+    glEnable(GL_CLIP_PLANE0);
+    glEnable(GL_CLIP_PLANE1);
+  }
+  // The planes are given after the rotation (and again after the mirroring), so
+  // GL carries them through the modelview matrix onto each copy's own wedge.
+  for (int i = 0; i < config.count; i += 2) {
+    glPushMatrix();
+    glRotatef(static_cast<float>(i * static_cast<double>(config.angle)), 0, 0, 1);
+    glFrontFace(GL_CCW);
+    glClipPlane(GL_CLIP_PLANE0, config.planeA);
+    glClipPlane(GL_CLIP_PLANE1, config.planeB);
+    scene->Draw();
+    if (mirrors) {
+      glScalef(-1, 1, 1);
+      glFrontFace(GL_CW);  // the reflection turns front faces around
+      glClipPlane(GL_CLIP_PLANE0, config.planeA);
+      glClipPlane(GL_CLIP_PLANE1, config.planeB);
+      scene->Draw();
+    }
+    glPopMatrix();
+    if (!mirrors) break;
+  }
+  glDisable(GL_CLIP_PLANE0);
+  glDisable(GL_CLIP_PLANE1);
+  glFrontFace(GL_CCW);
+  glPopMatrix();
+  scene->End();
+}
+
+}  // namespace hl

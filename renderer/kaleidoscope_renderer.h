@@ -1,0 +1,54 @@
+#pragma once
+// The kaleidoscope renderer: the view, the animation clock, the wedge table and
+// the active scene. Each frame draws the scene as a ring of rotated and mirrored
+// copies, each cut to its wedge by two clip planes.
+#include <cstdint>
+#include <memory>
+
+#include "renderer/wedge_config.h"
+#include "scenes/scene.h"
+
+namespace hl {
+
+class KaleidoscopeRenderer {
+ public:
+  // With the GL context current: seeds the random numbers, sets the view, fills
+  // the wedge table, picks a configuration, starts the clock, makes scene 0.
+  void Create(int width, int height);
+
+  // Draws one frame; true when the caller should swap buffers. The saver's
+  // "Use Mirrors" option arrives as `mirrorsOption`: mirrors are drawn only
+  // when both the scene and the option want them.
+  bool Frame(bool mirrorsOption = true);
+
+  // Deletes the scene. Its textures go with the GL context.
+  void Destroy();
+
+  void PickRandomConfig(bool animate);
+  void SetConfig(int index, bool animate);
+
+  void StartClock();
+  void UpdateClock();
+  void Tick();
+  void DrawWedges(const WedgeConfig& config);
+
+  WedgeConfig configs[kWedgeTableSize];
+  std::unique_ptr<Scene> scene;
+  int width = 0;
+  int height = 0;
+  WedgeConfig* current = nullptr;
+  bool mirrors = true;
+  float timeSeconds = 0;
+};
+
+// Program-wide renderer state: one instance per process.
+extern int initialFullClears;  // frames that still clear and present in full
+extern bool clockStarted;
+extern int64_t clockFrequency;
+extern int64_t clockBase;
+
+// Tests: returns the program-wide renderer state (clock, initial clears,
+// transition, glow) to how a fresh process starts.
+void ResetRendererProcessState();
+
+}  // namespace hl

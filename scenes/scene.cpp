@@ -1,0 +1,16 @@
+#include "scenes/scene.h"
+
+namespace hl {
+namespace {
+SceneFactory overrideFactory = nullptr;
+}  // namespace
+
+Scene* CreateScene(int index, KaleidoscopeRenderer* renderer) {
+  if (overrideFactory) return overrideFactory(index, renderer);
+  if (index != 0) return nullptr;
+  return new Scene(renderer);
+}
+
+void OverrideSceneFactory(SceneFactory factory) { overrideFactory = factory; }
+
+}  // namespace hl

@@ -1,0 +1,21 @@
+#pragma once
+// The run modes of the screen-saver command line, and the program-wide values
+// start-up sets for the other parts of the shell.
+#include "platform/window_types.h"
+
+namespace hl {
+
+struct SaverSettings;
+
+enum RunMode : int {
+  RunNone = 0,            // unrecognised switch: nothing runs
+  RunConfig = 1,          // the configuration dialog
+  RunChangePassword = 2,  // the system's password change
+  RunPreview = 3,         // inside the display settings' preview box
+  RunSaver = 4,           // full screen, as the active screen saver
+};
+
+extern RunMode runMode;
+extern SaverSettings* settings;
+
+}  // namespace hl

@@ -1,0 +1,29 @@
+#pragma once
+// The one record the shell shares: the system's screen-saver values, the
+// program's own option, and the state the saver window keeps while it runs.
+#include <cstdint>
+
+#include "platform/window_types.h"
+
+namespace hl {
+
+struct SaverSettings {
+  platform::WindowHandle window = platform::kNoWindow;
+  uint32_t passwordDelay = 15;  // seconds
+  int32_t mouseThreshold = 50;  // pixels
+  platform::ScreenPoint cursorRef;
+  uint32_t startTick = 0;  // milliseconds
+  int checkingPassword = 0;
+  int closeRequested = 0;
+  uint32_t useMirrors = 1;
+};
+
+// The registry key and values, as the system and this program name them.
+constexpr const char* kSystemSaverKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers";
+constexpr const char* kOwnKey = "Software\\Qz\\Harbor Lights";
+
+void LoadSystemSaverSettings(SaverSettings& settings);
+void LoadOwnSettings(SaverSettings& settings);
+void SaveOwnSettings(const SaverSettings& settings);
+
+}  // namespace hl

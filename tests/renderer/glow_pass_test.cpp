@@ -1,0 +1,154 @@
+#include "renderer/glow_pass.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "renderer/kaleidoscope_renderer.h"
+#include "tests/support/capability.h"
+#include "tests/support/gl_test_context.h"
+#include "tests/support/image_checks.h"
+
+namespace hl {
+namespace {
+
+using testing_support::KeepFrame;
+
+// A small bright square at the centre, drawn unmirrored; optionally asks for
+// glow, and leaves behind GL state the overlay must put right.
+class SpotScene : public Scene {
+ public:
+  using Scene::Scene;
+  void Draw() override {
+    glColor3f(1, 1, 1);
+    glBegin(GL_QUADS);
+    glVertex3f(-0.4f, -0.4f, 0);
+    glVertex3f(0.4f, -0.4f, 0);
+    glVertex3f(0.4f, 0.4f, 0);
+    glVertex3f(-0.4f, 0.4f, 0);
+    glEnd();
+  }
+  void End() override {
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+    glDisable(GL_DEPTH_TEST);
+    glGenTextures(1, &stray);
+    glBindTexture(GL_TEXTURE_2D, stray);
+  }
+  bool WantsGlow() override { return glow; }
+  bool UsesMirrors() override { return false; }
+  bool glow = false;
+  GLuint stray = 0;
+};
+
+Scene* MakeSpotScene(int index, KaleidoscopeRenderer* r) { return index == 0 ? new SpotScene(r) : nullptr; }
+
+TEST(GlowProbe, NeedsBothExtensionNamesAsSubstrings) {
+  const struct {
+    const char* extensions;
+    bool supported;
+  } cases[] = {
+      {"GL_EXT_compiled_vertex_array GL_ARB_multitexture", true},
+      {"GL_ARB_multitextureX GL_EXT_compiled_vertex_arrayY", true},  // a plain substring search
+      {"GL_ARB_multitexture", false},
+      {"GL_EXT_compiled_vertex_array", false},
+      {"", false},
+      {nullptr, false},
+  };
+  for (const auto& c : cases) {
+    ResetRendererProcessState();
+    ProbeGlow(c.extensions);  // without a context: no texture is made when unsupported
+    EXPECT_EQ(glowSupported, c.supported) << (c.extensions ? c.extensions : "(null)");
+    if (!c.supported) {
+      EXPECT_EQ(glowTexture, 0u);
+    }
+  }
+}
+
+class GlowPass : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HL_REQUIRE_CAPABILITY(testing_support::CreateGlContext(context, 320, 240), "a headless EGL context");
+    ResetRendererProcessState();
+    platform::UseTimeSource(&clock);
+    OverrideSceneFactory(MakeSpotScene);
+    renderer.Create(320, 240);
+    scene = static_cast<SpotScene*>(renderer.scene.get());
+  }
+  void TearDown() override {
+    renderer.Destroy();
+    OverrideSceneFactory(nullptr);
+    platform::UseTimeSource(nullptr);
+  }
+  platform::HeadlessGlContext context;
+  platform::VirtualTimeSource clock;
+  KaleidoscopeRenderer renderer;
+  SpotScene* scene = nullptr;
+};
+
+TEST_F(GlowPass, ProbeMakesABlackTransparentCaptureTexture) {
+  ASSERT_TRUE(glowSupported);
+  ASSERT_NE(glowTexture, 0u);
+  glBindTexture(GL_TEXTURE_2D, glowTexture);
+  GLint w = 0, h = 0, minFilter = 0, magFilter = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+  EXPECT_EQ(w, 128);
+  EXPECT_EQ(h, 128);
+  EXPECT_EQ(minFilter, GL_LINEAR);
+  EXPECT_EQ(magFilter, GL_LINEAR);
+  std::vector<unsigned char> texels(128 * 128 * 4, 7);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  EXPECT_TRUE(std::all_of(texels.begin(), texels.end(), [](unsigned char c) { return c == 0; }));
+}
+
+TEST_F(GlowPass, BrightSpotGetsAHaloOnlyWithGlow) {
+  // Ring around the spot, outside the square itself (which spans about 14 px).
+  const testing_support::Point centre{160, 120};
+  auto ringBrightness = [&](const platform::RgbaImage& image) {
+    double inner = testing_support::MeanBrightness(image, centre, 40);
+    double core = testing_support::MeanBrightness(image, centre, 20);
+    // Mean over the annulus 20…40 px.
+    return (inner * 40 * 40 - core * 20 * 20) / (40 * 40 - 20 * 20);
+  };
+  scene->glow = false;
+  renderer.Frame();
+  const platform::RgbaImage plain = context.ReadPixels();
+  scene->glow = true;
+  renderer.Frame();
+  const platform::RgbaImage glowing = context.ReadPixels();
+  EXPECT_LT(ringBrightness(plain), 1.0) << KeepFrame(plain, "plain");
+  EXPECT_GT(ringBrightness(glowing), ringBrightness(plain) + 2.0) << KeepFrame(glowing, "glow");
+  // The spot itself is still drawn at full size.
+  EXPECT_GT(testing_support::MeanBrightness(glowing, centre, 5), 250.0) << KeepFrame(glowing, "glow");
+}
+
+TEST_F(GlowPass, OverlayLeavesTheStateItPromises) {
+  scene->glow = true;
+  renderer.Frame();
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
+  GLint bound = -1, mode = 0, projectionDepth = 0, modelviewDepth = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelviewDepth);
+  EXPECT_EQ(bound, 0);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  EXPECT_EQ(projectionDepth, 1);
+  EXPECT_EQ(modelviewDepth, 1);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 320);
+  EXPECT_EQ(viewport[3], 240);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
+}  // namespace hl

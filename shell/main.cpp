@@ -1,11 +1,32 @@
+// harbor-lights: reads our own options and the screen-saver conventions, then
+// hands the rest of the command line to the screen-saver start-up.
 #include <cstdio>
-#include <cstring>
+
+#include "shell/host_window.h"
+#include "shell/long_options.h"
+#include "shell/offscreen_render.h"
+#include "shell/saver_main.h"
+
+namespace {
+constexpr int kShowDefault = 10;  // the show command a program gets by default
+}
 
 int main(int argc, char** argv) {
-  if (argc > 1 && (std::strcmp(argv[1], "--version") == 0)) {
+  hl::LongOptions options;
+  std::string error;
+  if (!hl::ParseLongOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "harbor-lights: %s\n", error.c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(hl::UsageText(), stdout);
+    return 0;
+  }
+  if (options.version) {
     std::printf("harbor-lights 1.0\n");
     return 0;
   }
-  std::printf("harbor-lights: an OpenGL kaleidoscope screen saver\n");
-  return 0;
+  if (options.render) return hl::RunOffscreenRender(options.renderOptions, !options.noMirrors);
+  if (options.host != hl::HostMode::None) return hl::RunHostWindow(options);
+  return hl::SaverMain(hl::JoinCommandLine(options.rest), kShowDefault);
 }

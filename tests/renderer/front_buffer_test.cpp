@@ -68,14 +68,16 @@ TEST(FrontBuffer, IncrementalFramesDrawOverTheFrontBufferWithoutSwapping) {
   KaleidoscopeRenderer renderer;
   renderer.Create(200, 200);
 
-  auto frontPixel = [&](int x, int y) {
+  // What the window shows, as a colour bit mask: red 4, green 2, blue 1.
+  auto windowPixel = [&](int x, int y) {
     glFinish();
-    glReadBuffer(GL_FRONT);
-    unsigned char p[4] = {};
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return (p[0] > 128 ? 4 : 0) | (p[1] > 128 ? 2 : 0) | (p[2] > 128 ? 1 : 0);
+    XSync(display, False);
+    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long p = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return ((p >> 16 & 0xff) > 128 ? 4 : 0) | ((p >> 8 & 0xff) > 128 ? 2 : 0) | ((p & 0xff) > 128 ? 1 : 0);
   };
-  const int red = 4, green = 2, blue = 1, yellow = 6;
+  const int green = 2, blue = 1, yellow = 6;
 
   const bool expectedPresent[] = {true, true, false, false};
   for (int f = 0; f < 4; ++f) {
@@ -83,13 +85,17 @@ TEST(FrontBuffer, IncrementalFramesDrawOverTheFrontBufferWithoutSwapping) {
     const bool present = renderer.Frame();
     EXPECT_EQ(present, expectedPresent[f]) << "frame " << f + 1;
     if (present) glXSwapBuffers(display, window);
+    if (f == 1) EXPECT_EQ(windowPixel(100, 100), green) << "frame 2 was swapped onto the window";
   }
-  // Frames 1 and 2 were presented by swapping; frames 3 and 4 were drawn straight
-  // into the front buffer over frame 2's picture.
-  EXPECT_EQ(frontPixel(100, 100), yellow);   // frame 4's square, at the centre
-  EXPECT_EQ(frontPixel(100 + 30, 100), blue);  // frame 3's square shows around it
-  EXPECT_EQ(frontPixel(100 + 45, 100), green);  // and frame 2's around that
-  EXPECT_NE(frontPixel(100 + 45, 100), red);
+  GLint drawBuffer = 0;
+  glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
+  EXPECT_EQ(drawBuffer, GL_FRONT);
+  // Frames 3 and 4 went straight to the window without a swap, and frame 4 did
+  // not clear frame 3: its smaller square sits inside frame 3's.
+  // NOTE: Mesa's software front buffer does not start from the swapped picture,
+  // so what lies outside frame 3's square is driver-dependent and not checked.
+  EXPECT_EQ(windowPixel(100, 100), yellow);
+  EXPECT_EQ(windowPixel(100 + 30, 100), blue);
 
   renderer.Destroy();
   OverrideSceneFactory(nullptr);

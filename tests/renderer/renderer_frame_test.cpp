@@ -72,10 +72,10 @@ TEST_F(RendererFrame, CreateInitsTheSceneAndSetsUpTheView) {
   // gluPerspective(90, 96/64, 1, 20): x scale = 1 / (tan 45 * aspect).
   GLdouble p[16];
   glGetDoublev(GL_PROJECTION_MATRIX, p);
-  EXPECT_NEAR(p[0], 64.0 / 96.0, 1e-9);
-  EXPECT_NEAR(p[5], 1.0, 1e-9);
-  EXPECT_NEAR(p[10], -21.0 / 19.0, 1e-9);
-  EXPECT_NEAR(p[14], -40.0 / 19.0, 1e-9);
+  EXPECT_NEAR(p[0], 64.0 / 96.0, 1e-6);
+  EXPECT_NEAR(p[5], 1.0, 1e-6);
+  EXPECT_NEAR(p[10], -21.0 / 19.0, 1e-6);
+  EXPECT_NEAR(p[14], -40.0 / 19.0, 1e-6);
   GLint mode = 0;
   glGetIntegerv(GL_MATRIX_MODE, &mode);
   EXPECT_EQ(mode, GL_MODELVIEW);
@@ -206,7 +206,7 @@ TEST_F(RendererFrame, ClockDrivesTheBlendAndUpdates) {
   clock.AdvanceMilliseconds(1500);
   renderer.SetConfig(4, true);  // starts at timeSeconds of the last frame: 0
   FrameCalls();
-  EXPECT_EQ(renderer.timeSeconds, 1.5f);
+  EXPECT_FLOAT_EQ(renderer.timeSeconds, 1.5f);
   EXPECT_TRUE(transition.inTransition);
   clock.AdvanceMilliseconds(500);
   FrameCalls();

@@ -26,13 +26,13 @@ class MarkerScene : public Scene {
   void Draw() override {
     glBegin(GL_QUADS);
     glColor3f(1, 0, 0);
-    glVertex3f(-12, -12, -0.01f);
+    glVertex3f(-6, -6, -0.01f);
     glColor3f(0, 1, 0);
-    glVertex3f(12, -12, -0.01f);
+    glVertex3f(6, -6, -0.01f);
     glColor3f(0, 0, 1);
-    glVertex3f(12, 12, -0.01f);
+    glVertex3f(6, 6, -0.01f);
     glColor3f(1, 1, 1);
-    glVertex3f(-12, 12, -0.01f);
+    glVertex3f(-6, 6, -0.01f);
     glEnd();
     glBegin(GL_TRIANGLES);
     glColor3f(1, 1, 0);
@@ -99,7 +99,7 @@ TEST_P(RendererPixels, MirroredFrameHasTheDihedralSymmetryOfItsConfiguration) {
         << "mirror line " << line << "; frame: " << KeepFrame(frame, "mirror");
   }
   // A rotation by a single wedge is not a symmetry (the gradient differs).
-  EXPECT_GT(RotationError(frame, centre, radius, config.angle), 3 * tolerance)
+  EXPECT_GT(RotationError(frame, centre, radius, config.angle), 2 * tolerance)
       << KeepFrame(frame, "single-wedge");
   // The marker appears once in every wedge.
   EXPECT_GT(CountYellow(frame), 0);

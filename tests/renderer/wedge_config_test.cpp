@@ -80,7 +80,7 @@ TEST_F(RendererTable, RandomPickMapsFifteenBitValuesOntoSevenEntries) {
   const struct {
     int random;
     int index;
-  } cases[] = {{0, 0}, {4681, 0}, {4682, 1}, {9362, 1}, {9363, 2}, {28087, 5}, {28088, 6}, {32767, 6}};
+  } cases[] = {{0, 0}, {4681, 0}, {4682, 1}, {9362, 1}, {9363, 2}, {28086, 5}, {28087, 6}, {32767, 6}};
   for (const auto& c : cases) {
     QueueRandom15({c.random});
     r.PickRandomConfig(false);

@@ -10,7 +10,7 @@ ifneq ($(filter true 1 yes,$(CI)),)
 CMAKE_FLAGS += -DHL_WERROR=ON
 endif
 
-.PHONY: all deps build test run bench test-asan fuzz package install clean
+.PHONY: all deps build test run bench test-asan fuzz package install clean pictures
 
 all: build
 
@@ -41,6 +41,12 @@ fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DHL_FUZZ=ON -DHL_BUILD_TESTS=OFF -DHL_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@ctest --test-dir $(FUZZ_BUILD) --output-on-failure -L fuzz
+
+# Remakes the four pictures in resources/ (deterministic: the same bytes each time).
+pictures: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target hl_make_pictures
+	@$(BUILD)/tools/hl_make_pictures resources
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,282 @@
+// The settings store over the registry file: what loads from which file, what
+// a save leaves behind, and that nothing the file held is ever lost.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/registry_file.h"
+#include "shell/saver_settings.h"
+#include "tests/shell/settings_test_support.h"
+
+namespace hl {
+namespace {
+
+using testing_support::TempConfigHome;
+using namespace std::string_literals;
+
+constexpr const char* kMissing = "\x01missing";  // no file at all
+
+struct LoadCase {
+  const char* what;
+  std::string file;
+  uint32_t passwordDelay;
+  int32_t mouseThreshold;
+  uint32_t useMirrors;
+};
+
+const LoadCase kLoadCases[] = {
+    {"no file", kMissing, 15, 50, 1},
+    {"empty file", "", 15, 50, 1},
+    {"neither key", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Other]\n\"UseMirrors\"=dword:00000000\n", 15, 50, 1},
+    {"keys without the values",
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\n"
+     "\"Other\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n",
+     15, 50, 1},
+    {"dwords",
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\n"
+     "\"Password Delay\"=dword:0000001e\n\"Mouse Threshold\"=dword:ffffffff\n\n"
+     "[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000000\n",
+     30, -1, 0},
+    {"a 2-byte string 5 reads as 0x35; a 4-byte abc fits; a 5-byte abcd does not",
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\n"
+     "\"Password Delay\"=\"abcd\"\n\"Mouse Threshold\"=\"5\"\n\n"
+     "[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=\"abc\"\n",
+     15, 0x35, 0x00636261},
+    {"hex of 2 bytes is zero-filled; 4 bytes of any type fit; 5 bytes do not",
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Screen Savers]\n"
+     "\"Password Delay\"=hex:01,02\n\"Mouse Threshold\"=hex(7):01,02,03,04,05\n\n"
+     "[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=hex(0):00,00,00,00\n",
+     0x0201, 50, 0},
+    {"an empty value fills nothing and zeroes all four bytes",
+     "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=hex:\n", 15, 50, 0},
+    {"names compare without case; CRLF lines; a hex list over two lines",
+     "REGEDIT4\r\n\r\n[hkey_current_user\\SOFTWARE\\qz\\harbor lights]\r\n\"usemirrors\"=hex(4):07,\\\r\n  00,00,00\r\n",
+     15, 50, 7},
+    {"the last of two values wins, as on import",
+     "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000002\n"
+     "[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000003\n",
+     15, 50, 3},
+    {"values after an unreadable section header belong to no key",
+     "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n[broken\n\"UseMirrors\"=dword:00000000\n", 15, 50,
+     1},
+    {"another root is not the user's",
+     "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000000\n", 15, 50, 1},
+    {"no REGEDIT4 line: not read at all",
+     "[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000000\n", 15, 50, 1},
+    {"binary", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:0\0\xff\n"s, 15,
+     50, 1},
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.what; }
+
+class LoadTable : public testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadTable, LoadsTheValuesOrTheDefaults) {
+  const LoadCase& c = GetParam();
+  TempConfigHome home;
+  const std::string& file = c.file;
+  if (file != kMissing) home.Write(file);
+  SaverSettings settings;
+  settings.passwordDelay = 999;
+  settings.mouseThreshold = 999;
+  settings.checkingPassword = 1;
+  settings.useMirrors = 999;
+  LoadSystemSaverSettings(settings);
+  LoadOwnSettings(settings);
+  EXPECT_EQ(settings.passwordDelay, c.passwordDelay) << c.what;
+  EXPECT_EQ(settings.mouseThreshold, c.mouseThreshold) << c.what;
+  EXPECT_EQ(settings.checkingPassword, 0) << c.what;
+  EXPECT_EQ(settings.useMirrors, c.useMirrors) << c.what;
+  if (file != kMissing) {
+    EXPECT_EQ(home.Read(), file) << "loading never writes";
+  }
+  EXPECT_EQ(access(home.Folder().c_str(), F_OK) == 0, file != kMissing) << "loading creates nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(Store, LoadTable, testing::ValuesIn(kLoadCases));
+
+struct SaveCase {
+  const char* what;
+  const char* before;
+  uint32_t useMirrors;
+  const char* after;  // nullptr: the file must stay as it was
+};
+
+const SaveCase kSaveCases[] = {
+    {"no file: created with the key", kMissing, 1,
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000001\n"},
+    {"other keys, comments and a broken line stay; the key is added at the end",
+     "REGEDIT4\n; kept comment\n[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"x\"\nthis line means nothing\n"
+     "\"B\"=dword:zz\n",
+     0,
+     "REGEDIT4\n; kept comment\n[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"x\"\nthis line means nothing\n"
+     "\"B\"=dword:zz\n\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000000\n"},
+    {"the value is replaced where it stands, in the file's spelling of the key",
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\qz\\harbor lights]\n\"Before\"=hex:01\n"
+     "\"UseMirrors\"=hex(4):01,\\\n  00,00,00\n; after\n\"After\"=\"y\"\n\n[HKEY_CURRENT_USER\\Next]\n",
+     0,
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\qz\\harbor lights]\n\"Before\"=hex:01\n"
+     "\"UseMirrors\"=dword:00000000\n; after\n\"After\"=\"y\"\n\n[HKEY_CURRENT_USER\\Next]\n"},
+    {"a new value goes after the key's last value, with the file's CRLF",
+     "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\r\n\"Other\"=dword:00000002\r\n\r\n"
+     "; about the next key\r\n[HKEY_CURRENT_USER\\Next]\r\n",
+     1,
+     "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\r\n\"Other\"=dword:00000002\r\n"
+     "\"UseMirrors\"=dword:00000001\r\n\r\n; about the next key\r\n[HKEY_CURRENT_USER\\Next]\r\n"},
+    {"an unterminated last line gets its line end",
+     "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"Other\"=\"z\"", 5,
+     "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"Other\"=\"z\"\n\"UseMirrors\"=dword:00000005\n"},
+    {"not a REGEDIT4 file: left alone", "my notes\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n", 0, nullptr},
+    {"a text that only looks like one: left alone", "REGEDIT5\n", 0, nullptr},
+};
+
+void PrintTo(const SaveCase& c, std::ostream* os) { *os << c.what; }
+
+class SaveTable : public testing::TestWithParam<SaveCase> {};
+
+TEST_P(SaveTable, SavesOnlyTheValueAndLoadsItBack) {
+  const SaveCase& c = GetParam();
+  TempConfigHome home;
+  const bool missing = std::strcmp(c.before, kMissing) == 0;
+  if (!missing) home.Write(c.before);
+  SaverSettings settings;
+  settings.useMirrors = c.useMirrors;
+  SaveOwnSettings(settings);
+  EXPECT_EQ(home.Read(), c.after ? c.after : c.before) << c.what;
+  SaverSettings loaded;
+  loaded.useMirrors = 999;
+  LoadOwnSettings(loaded);
+  EXPECT_EQ(loaded.useMirrors, c.after ? c.useMirrors : 1u) << c.what;
+  if (missing) {
+    struct stat st {};
+    ASSERT_EQ(stat(home.Folder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(stat(home.File().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Store, SaveTable, testing::ValuesIn(kSaveCases));
+
+TEST(Store, AQueryZeroesTheRestOfTheBufferAndRefusesASmallOne) {
+  TempConfigHome home;
+  home.Write("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"Two\"=hex:01,02\n\"Five\"=\"abcd\"\n");
+  platform::HKEY key = nullptr;
+  ASSERT_EQ(platform::RegOpenKeyExA(platform::HKEY_CURRENT_USER, "K", 0, platform::KEY_ALL_ACCESS, &key),
+            platform::ERROR_SUCCESS);
+  uint8_t buffer[8];
+  std::memset(buffer, 0xAA, sizeof buffer);
+  platform::DWORD size = sizeof buffer, type = 99;
+  EXPECT_EQ(platform::RegQueryValueExA(key, "Two", nullptr, &type, buffer, &size), platform::ERROR_SUCCESS);
+  EXPECT_EQ(size, 2u);
+  EXPECT_EQ(type, platform::REG_BINARY);
+  const uint8_t expected[8] = {1, 2, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(buffer, expected, 8), 0);
+
+  std::memset(buffer, 0xAA, sizeof buffer);
+  size = 4;
+  EXPECT_EQ(platform::RegQueryValueExA(key, "Five", nullptr, &type, buffer, &size), platform::ERROR_MORE_DATA);
+  EXPECT_EQ(size, 5u);
+  EXPECT_EQ(buffer[0], 0xAA) << "a failed query leaves the buffer alone";
+  EXPECT_EQ(platform::RegQueryValueExA(key, "Absent", nullptr, &type, buffer, &size), platform::ERROR_FILE_NOT_FOUND);
+  platform::RegCloseKey(key);
+  EXPECT_NE(platform::RegOpenKeyExA(platform::HKEY_CURRENT_USER, "K\\Missing", 0, platform::KEY_ALL_ACCESS, &key),
+            platform::ERROR_SUCCESS);
+}
+
+// Drops to an ordinary user in the child where the tests run as root, who
+// could write into a read-only folder anyway.
+void BecomeOrdinaryUser() {
+  if (geteuid() != 0) return;
+  if (setgid(65534) != 0 || setuid(65534) != 0) _exit(90);
+}
+
+TEST(Store, AReadOnlyFolderLeavesTheFileAsItWasAndTheProgramRunning) {
+  TempConfigHome home;
+  const std::string before =
+      "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000001\n";
+  home.Write(before);
+  if (geteuid() == 0) {
+    ASSERT_EQ(std::system(("chown -R 65534:65534 '" + home.Root() + "'").c_str()), 0);
+  }
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    BecomeOrdinaryUser();
+    if (chmod(home.Folder().c_str(), 0500) != 0) _exit(91);
+    SaverSettings settings;
+    settings.useMirrors = 0;
+    SaveOwnSettings(settings);
+    LoadOwnSettings(settings);
+    _exit(settings.useMirrors == 1 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the save crashed";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the old value must still load";
+  EXPECT_EQ(home.Read(), before);
+  EXPECT_EQ(std::system(("test -z \"$(ls -A '" + home.Folder() + "' | grep -v '^registry.reg$')\"").c_str()), 0)
+      << "no temporary file left behind";
+}
+
+TEST(Store, TwoProcessesSavingAtOnceBothLand) {
+  TempConfigHome home;
+  constexpr int kSaves = 40;
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  std::vector<pid_t> children;
+  for (int p = 0; p < 2; ++p) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(go[1]);
+      char c;
+      if (read(go[0], &c, 1) != 0) _exit(2);  // both start when the pipe closes
+      const char* keyName = p == 0 ? kOwnKey : kSystemSaverKey;
+      platform::HKEY key = nullptr;
+      if (platform::RegCreateKeyExA(platform::HKEY_CURRENT_USER, keyName, 0, nullptr, 0, platform::KEY_ALL_ACCESS,
+                                    nullptr, &key, nullptr) != platform::ERROR_SUCCESS) {
+        _exit(3);
+      }
+      for (int i = 0; i < kSaves; ++i) {
+        const std::string name = "Value" + std::to_string(i);
+        const uint32_t value = static_cast<uint32_t>(p * 1000 + i);
+        if (platform::RegSetValueExA(key, name.c_str(), 0, platform::REG_DWORD,
+                                     reinterpret_cast<const uint8_t*>(&value), 4) != platform::ERROR_SUCCESS) {
+          _exit(4);
+        }
+      }
+      platform::RegCloseKey(key);
+      _exit(0);
+    }
+    children.push_back(child);
+  }
+  close(go[0]);
+  close(go[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  platform::RegistryDocument document;
+  ASSERT_TRUE(document.Parse(home.Read()));
+  for (int p = 0; p < 2; ++p) {
+    for (int i = 0; i < kSaves; ++i) {
+      platform::RegistryValue value;
+      ASSERT_TRUE(document.FindValue(p == 0 ? kOwnKey : kSystemSaverKey, "Value" + std::to_string(i), &value))
+          << "process " << p << " lost save " << i;
+      uint32_t got = 0;
+      std::memcpy(&got, value.data.data(), 4);
+      EXPECT_EQ(got, static_cast<uint32_t>(p * 1000 + i));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace hl

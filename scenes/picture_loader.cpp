@@ -59,22 +59,6 @@ void SkipInputData(j_decompress_ptr cinfo, long count) {
   src->bytes_in_buffer -= n;
 }
 
-void InstallMemorySource(jpeg_decompress_struct& cinfo, ResourceBlock* block) {
-  if (cinfo.src == nullptr) {
-    cinfo.src = static_cast<jpeg_source_mgr*>(
-        (*cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_PERMANENT, sizeof(MemorySource)));
-  }
-  MemorySource* source = reinterpret_cast<MemorySource*>(cinfo.src);
-  source->pub.next_input_byte = block->data;
-  source->pub.bytes_in_buffer = block->size;
-  source->pub.init_source = InitSource;
-  source->pub.fill_input_buffer = FillInputBuffer;
-  source->pub.skip_input_data = SkipInputData;
-  source->pub.resync_to_restart = jpeg_resync_to_restart;
-  source->pub.term_source = TermSource;
-  source->block = block;
-}
-
 // Where the bytes come from: a named resource (looked up once the decompressor
 // exists) or the caller's buffer.
 struct PictureBytes {
@@ -176,6 +160,22 @@ bool Decode(PictureTexture& record, const PictureBytes& from, uint64_t maxPixels
 }
 
 }  // namespace
+
+void InstallMemorySource(jpeg_decompress_struct& cinfo, ResourceBlock* block) {
+  if (cinfo.src == nullptr) {
+    cinfo.src = static_cast<jpeg_source_mgr*>(
+        (*cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_PERMANENT, sizeof(MemorySource)));
+  }
+  MemorySource* source = reinterpret_cast<MemorySource*>(cinfo.src);
+  source->pub.next_input_byte = block->data;
+  source->pub.bytes_in_buffer = block->size;
+  source->pub.init_source = InitSource;
+  source->pub.fill_input_buffer = FillInputBuffer;
+  source->pub.skip_input_data = SkipInputData;
+  source->pub.resync_to_restart = jpeg_resync_to_restart;
+  source->pub.term_source = TermSource;
+  source->block = block;
+}
 
 bool LoadPictureTexture(PictureTexture& record, const char* resourceName) {
   if (!Decode(record, {resourceName, nullptr, 0}, UINT64_MAX)) return false;

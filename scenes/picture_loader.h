@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct jpeg_decompress_struct;
+
 namespace hl {
 
 // A decoded picture and the texture made from it.
@@ -46,5 +48,9 @@ bool MakePictureTexture(PictureTexture& record);
 // Release the pixels with ReleasePicturePixels.
 bool DecodePicture(PictureTexture& record, const unsigned char* data, size_t size, uint64_t maxPixels = UINT64_MAX);
 void ReleasePicturePixels(PictureTexture& record);
+
+// Gives `cinfo` the memory source over `block` (allocated in the decompressor's
+// permanent pool when it has no source yet). Exposed for the source's tests.
+void InstallMemorySource(jpeg_decompress_struct& cinfo, ResourceBlock* block);
 
 }  // namespace hl

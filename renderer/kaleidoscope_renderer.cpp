@@ -27,13 +27,7 @@ void ResetRendererProcessState() {
 void KaleidoscopeRenderer::Create(int w, int h) {
   SeedRandom15(static_cast<uint32_t>(platform::CalendarTime()));
 
-  width = w;
-  height = h;
-  glViewport(0, 0, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(90, static_cast<double>(width) / height, 1, 20);
-  glMatrixMode(GL_MODELVIEW);
+  Resize(w, h);
 
   for (int n = 10; n <= 22; n += 2) {
     configs[(n - 10) / 2] = BuildWedgeConfig(static_cast<float>(360.0 / n));
@@ -50,6 +44,16 @@ void KaleidoscopeRenderer::Create(int w, int h) {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
   ProbeGlow();
+}
+
+void KaleidoscopeRenderer::Resize(int w, int h) {
+  width = w;
+  height = h;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(90, static_cast<double>(width) / height, 1, 20);
+  glMatrixMode(GL_MODELVIEW);
 }
 
 void KaleidoscopeRenderer::Destroy() { scene.reset(); }

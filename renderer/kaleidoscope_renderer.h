@@ -16,6 +16,10 @@ class KaleidoscopeRenderer {
   // the wedge table, picks a configuration, starts the clock, makes scene 0.
   void Create(int width, int height);
 
+  // The window's size changed: the viewport and the projection follow it, set
+  // as Create sets them.
+  void Resize(int width, int height);
+
   // Draws one frame; true when the caller should swap buffers. The saver's
   // "Use Mirrors" option arrives as `mirrorsOption`: mirrors are drawn only
   // when both the scene and the option want them.

@@ -1,12 +1,176 @@
+// The screen-saver daemon's conventions: draw on the window it names (-root:
+// $XSCREENSAVER_WINDOW, else the root window; -window-id ID), or on an
+// ordinary window of our own (-window). The daemon watches the input, so
+// nothing here closes on it; q and Escape end our own window. The drawing
+// follows the window's size. SIGTERM, SIGINT or the window's destruction end
+// the run cleanly.
 #include "shell/host_window.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/gl_window_context.h"
+#include "platform/termination.h"
+#include "platform/window_system.h"
+#include "renderer/kaleidoscope_renderer.h"
+#include "shell/saver_window.h"
 
 namespace hl {
+namespace {
 
-int RunHostWindow(const LongOptions&) {
-  std::fprintf(stderr, "harbor-lights: -root, -window and -window-id are not available yet\n");
-  return 1;
+using namespace platform;
+
+constexpr const char* kHostClassName = "HarborLights";
+constexpr int kOwnWindowWidth = 1280;
+constexpr int kOwnWindowHeight = 720;
+
+KaleidoscopeRenderer* hostRenderer = nullptr;
+
+void Fail(const std::string& message) { std::fprintf(stderr, "harbor-lights: %s\n", message.c_str()); }
+
+LResult HostWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      break;
+    case WM_KEYDOWN:
+      if (wParam == 'Q' || wParam == VK_ESCAPE) {
+        DestroyWindow(window);
+        return 0;
+      }
+      break;
+    case WM_SIZE:
+      if (hostRenderer && LOWORD(lParam) > 0 && HIWORD(lParam) > 0) hostRenderer->Resize(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_SETCURSOR:
+      SetCursor(LoadCursor(IDC_ARROW));
+      break;
+    default:
+      break;
+  }
+  return DefWindowProc(window, message, wParam, lParam);
+}
+
+// $XSCREENSAVER_WINDOW: hex 0x… or decimal; 0 when it holds no number.
+WindowHandle DaemonWindow(const char* text) {
+  if (!text || !*text) return kNoWindow;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long id = std::strtoull(text, &end, 0);
+  if (errno != 0 || *end != '\0' || id > UINT32_MAX) return kNoWindow;
+  return id;
+}
+
+// The window to draw on; kNoWindow (after one line) when there is none.
+WindowHandle OpenHostWindow(const LongOptions& options) {
+  switch (options.host) {
+    case HostMode::Root: {
+      const char* variable = std::getenv("XSCREENSAVER_WINDOW");
+      WindowHandle target = GetDesktopWindow();
+      if (variable && *variable) {
+        target = DaemonWindow(variable);
+        if (target == kNoWindow) {
+          Fail(std::string("XSCREENSAVER_WINDOW holds no window id: '") + variable + "'");
+          return kNoWindow;
+        }
+      }
+      if (!AttachWindow(target, kHostClassName)) {
+        Fail("no window " + std::to_string(target) + " to draw on");
+        return kNoWindow;
+      }
+      return target;
+    }
+    case HostMode::WindowId:
+      if (!AttachWindow(options.windowId, kHostClassName)) {
+        Fail("no window " + std::to_string(options.windowId) + " to draw on");
+        return kNoWindow;
+      }
+      return options.windowId;
+    case HostMode::Window:
+    default:
+      return CreateWindow(kHostClassName, "harbor-lights", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, kOwnWindowWidth,
+                          kOwnWindowHeight, kNoWindow);
+  }
+}
+
+int RunOnWindow(const LongOptions& options) {
+  WindowClass windowClass;
+  windowClass.name = kHostClassName;
+  windowClass.procedure = HostWindowProc;
+  if (!RegisterClass(windowClass)) {
+    Fail(kRegisterClassFailed);
+    return 1;
+  }
+  const WindowHandle window = OpenHostWindow(options);
+  if (window == kNoWindow) return 1;
+  Rect rect;
+  if (!GetWindowRect(window, &rect)) {
+    Fail("the window went before drawing began");
+    return 1;
+  }
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+
+  PixelFormatDescriptor descriptor;
+  descriptor.nVersion = 1;
+  descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  descriptor.iPixelType = PFD_TYPE_RGBA;
+  descriptor.cColorBits = 32;
+  // The daemon shows what we write on standard error; a dialog box over a
+  // locked screen would help nobody.
+  const int format = ChoosePixelFormat(window, descriptor);
+  if (format == 0) {
+    Fail(kChoosePixelFormatFailed);
+    return 1;
+  }
+  if (!SetPixelFormat(window, format, descriptor)) {
+    Fail(kSetPixelFormatFailed);
+    return 1;
+  }
+  const GlContextHandle context = CreateGlContext(window);
+  if (!context || !MakeGlContextCurrent(window, context)) {
+    DeleteGlContext(context);
+    return 1;
+  }
+
+  auto renderer = std::make_unique<KaleidoscopeRenderer>();
+  renderer->Create(width, height);
+  hostRenderer = renderer.get();
+  ShowWindow(window, 0);
+
+  const bool mirrors = !options.noMirrors;
+  for (;;) {
+    if (TerminationRequested() && IsWindow(window)) DestroyWindow(window);
+    Message message;
+    if (PeekMessage(&message)) {
+      if (message.message == WM_QUIT) break;
+      DispatchMessage(message);
+      continue;
+    }
+    if (renderer->Frame(mirrors)) SwapBuffers(window);
+    platform::Sleep(10);
+  }
+
+  hostRenderer = nullptr;
+  renderer->Destroy();
+  renderer.reset();
+  MakeGlContextCurrent(kNoWindow, 0);
+  DeleteGlContext(context);
+  return 0;
+}
+
+}  // namespace
+
+int RunHostWindow(const LongOptions& options) {
+  if (!ConnectWindowSystem()) return 1;
+  WatchTerminationSignals();
+  const int status = RunOnWindow(options);
+  ResetWindowState();
+  DisconnectWindowSystem();
+  return status;
 }
 
 }  // namespace hl

@@ -5,6 +5,7 @@
 #include "shell/host_window.h"
 #include "shell/long_options.h"
 #include "shell/offscreen_render.h"
+#include "shell/run_mode.h"
 #include "shell/saver_main.h"
 
 namespace {
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.render) return hl::RunOffscreenRender(options.renderOptions, !options.noMirrors);
+  hl::mirrorsDisabledByOption = options.noMirrors;
   if (options.host != hl::HostMode::None) return hl::RunHostWindow(options);
   return hl::SaverMain(hl::JoinCommandLine(options.rest), kShowDefault);
 }

@@ -18,4 +18,8 @@ enum RunMode : int {
 extern RunMode runMode;
 extern SaverSettings* settings;
 
+// --no-mirrors on the command line: the saver window draws without mirrors
+// whatever the "Use Mirrors" setting says. Set by main before the run.
+extern bool mirrorsDisabledByOption;
+
 }  // namespace hl

@@ -1,12 +1,244 @@
+// The saver window. In saver mode it covers the screen and closes on a key, a
+// button, a mouse travel beyond the threshold or loss of activation; after the
+// password delay a close first asks for the password (never, on this system).
+// In preview mode it is a child of the display settings' preview box and
+// watches nothing.
+//
+// Time is the tick count, unsigned 32-bit milliseconds: differences stay right
+// across its wrap-around after 49.7 days, and the delay's product is taken
+// modulo 2^32 too, as the design's arithmetic does.
 #include "shell/saver_window.h"
 
-#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/clock.h"
+#include "platform/gl_window_context.h"
+#include "platform/message_box.h"
+#include "platform/termination.h"
+#include "platform/window_system.h"
+#include "renderer/kaleidoscope_renderer.h"
+#include "shell/run_mode.h"
+#include "shell/saver_settings.h"
 
 namespace hl {
 
-bool RunSaverWindow(platform::WindowHandle, int) {
-  std::fprintf(stderr, "harbor-lights: the saver window (/s, /p) is not available yet\n");
-  return false;
+using platform::LParam;
+using platform::LResult;
+using platform::WindowHandle;
+using platform::WParam;
+
+WindowHandle saverWindow = platform::kNoWindow;
+bool mirrorsDisabledByOption = false;
+
+namespace {
+
+KaleidoscopeRenderer* renderer = nullptr;
+
+bool Watching() { return runMode == RunSaver && settings->checkingPassword == 0; }
+
+platform::ScreenPoint CursorNow() {
+  platform::ScreenPoint point;
+  platform::GetCursorPos(&point);
+  return point;
 }
 
+void CloseProcedure(WindowHandle window) {
+  // A close the saver did not request itself (another program's), or one of
+  // several queued while the password prompt is up, does nothing.
+  if (settings->closeRequested == 0 || settings->checkingPassword == 1) return;
+  const uint32_t elapsed = platform::GetTickCount() - settings->startTick;
+  const uint32_t delay = settings->passwordDelay * 1000u;
+  if (elapsed > delay) {
+    BeginPasswordCheck(*settings);
+    const bool ok = VerifySaverPassword(window);
+    EndPasswordCheck(*settings);
+    if (ok) platform::DestroyWindow(window);
+  } else {
+    platform::DestroyWindow(window);
+  }
+}
+
+// Undoes ConnectWindowSystem on every way out, when this run made the connection.
+struct Connection {
+  bool made = false;
+  ~Connection() {
+    if (!made) return;
+    platform::ResetWindowState();
+    platform::DisconnectWindowSystem();
+  }
+};
+
+}  // namespace
+
+LResult SaverWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+  using namespace platform;
+  switch (message) {
+    case WM_CREATE:
+      settings->window = window;
+      settings->cursorRef = CursorNow();
+      settings->startTick = GetTickCount();
+      break;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      break;
+    case WM_ACTIVATE:
+    case WM_ACTIVATEAPP:
+    case WM_NCACTIVATE:
+      if (Watching() && LOWORD(wParam) == 0) RequestClose(*settings);
+      break;
+    case WM_KEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (Watching()) RequestClose(*settings);
+      break;
+    case WM_MOUSEMOVE:
+      if (Watching()) {
+        // The pointer's screen position, not the message's: the window may be
+        // a child, and the reference is in screen coordinates.
+        const ScreenPoint now = CursorNow();
+        const int64_t dx = std::llabs(int64_t{now.x} - settings->cursorRef.x);
+        const int64_t dy = std::llabs(int64_t{now.y} - settings->cursorRef.y);
+        if (dx > settings->mouseThreshold || dy > settings->mouseThreshold) RequestClose(*settings);
+      }
+      break;
+    case WM_SETCURSOR:
+      SetCursor(Watching() ? kNoCursor : LoadCursor(IDC_ARROW));
+      break;
+    case WM_SYSCOMMAND:
+      // Neither a second saver nor Alt+F4's close while this one runs.
+      if (runMode == RunSaver && (wParam == SC_SCREENSAVE || wParam == SC_CLOSE)) return 0;
+      break;
+    case WM_CLOSE:
+      if (runMode == RunSaver) {
+        CloseProcedure(window);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProc(window, message, wParam, lParam);
+}
+
+void RequestClose(SaverSettings& s) {
+  s.closeRequested = 1;
+  platform::PostMessage(s.window, platform::WM_CLOSE, 0, 0);
+}
+
+void BeginPasswordCheck(SaverSettings& s) {
+  s.checkingPassword = 1;
+  platform::SendMessage(s.window, platform::WM_SETCURSOR, 0, 0);  // the arrow, for the prompt
+}
+
+void EndPasswordCheck(SaverSettings& s) {
+  s.checkingPassword = 0;
+  platform::SendMessage(s.window, platform::WM_SETCURSOR, 0, 0);  // hidden again
+  s.cursorRef = CursorNow();
+}
+
+bool VerifySaverPassword(WindowHandle) { return true; }
+
+bool RunSaverWindow(WindowHandle parent, int showCommand) {
+  using namespace platform;
+  Connection connection;
+  if (!CurrentWindowSystem()) {
+    if (!ConnectWindowSystem()) return false;  // it said why, in one line
+    connection.made = true;
+  }
+  WatchTerminationSignals();
+
+  WindowClass windowClass;
+  windowClass.name = kSaverClassName;
+  windowClass.procedure = SaverWindowProc;
+  if (!RegisterClass(windowClass)) {
+    MessageBox(kRegisterClassFailed, "Error");
+    return false;
+  }
+
+  int width = 0, height = 0;
+  uint32_t style = 0;
+  WindowHandle owner = kNoWindow;
+  if (runMode == RunPreview) {
+    Rect rect;
+    if (GetWindowRect(parent, &rect)) {
+      width = rect.right - rect.left;
+      height = rect.bottom - rect.top;
+    }
+    style = WS_CHILD | WS_VISIBLE;
+    owner = parent;
+  } else {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+    style = WS_POPUP | WS_VISIBLE;
+  }
+
+  const WindowHandle window = CreateWindow(kSaverClassName, kSaverWindowTitle, style, 0, 0, width, height, owner);
+  // A preview whose parent names no window ends here silently, as designed.
+  if (window == kNoWindow) return runMode == RunPreview;
+  saverWindow = window;
+  // (The system's "a screen saver runs" flag has no counterpart here: the
+  // screen-saver daemon knows, having started us, or nobody needs to.)
+
+  PixelFormatDescriptor descriptor;
+  descriptor.nVersion = 1;
+  descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  descriptor.iPixelType = PFD_TYPE_RGBA;
+  descriptor.cColorBits = 32;
+  const int format = ChoosePixelFormat(window, descriptor);
+  if (format == 0) {
+    MessageBox(kChoosePixelFormatFailed, "Error");
+    return false;
+  }
+  if (!SetPixelFormat(window, format, descriptor)) {
+    MessageBox(kSetPixelFormatFailed, "Error");
+    return false;
+  }
+  DescribePixelFormat(window, format, &descriptor);
+
+  // The design leaves these unchecked; without a current context the renderer
+  // cannot start, so this ends the run like the pixel-format failures (the
+  // backend has said why).
+  const GlContextHandle context = CreateGlContext(window);
+  if (!context || !MakeGlContextCurrent(window, context)) {
+    DeleteGlContext(context);
+    return false;
+  }
+
+  auto ownedRenderer = std::make_unique<KaleidoscopeRenderer>();
+  renderer = ownedRenderer.get();
+  renderer->Create(width, height);
+  ShowWindow(window, showCommand);
+
+  for (;;) {
+    // SIGTERM or SIGINT: the window goes the ordinary way, so the loop ends
+    // through WM_DESTROY and the quit message like any other close.
+    if (TerminationRequested() && IsWindow(window)) DestroyWindow(window);
+    Message message;
+    if (PeekMessage(&message)) {
+      if (message.message == WM_QUIT) break;
+      DispatchMessage(message);
+      continue;
+    }
+    const bool mirrors = settings->useMirrors != 0 && !mirrorsDisabledByOption;
+    if (renderer->Frame(mirrors)) SwapBuffers(window);
+    platform::Sleep(10);
+  }
+
+  renderer->Destroy();
+  ownedRenderer.reset();
+  renderer = nullptr;
+  MakeGlContextCurrent(kNoWindow, 0);
+  DeleteGlContext(context);
+  saverWindow = kNoWindow;
+  return true;
+}
+
+}  // namespace hl
+
+// TEMPORARY until start-up defines these: weak, so that definition wins.
+namespace hl {
+[[gnu::weak]] RunMode runMode = RunNone;
+[[gnu::weak]] SaverSettings* settings = nullptr;
 }  // namespace hl

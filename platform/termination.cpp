@@ -1,0 +1,28 @@
+#include "platform/termination.h"
+
+#include <signal.h>
+
+namespace platform {
+namespace {
+
+volatile sig_atomic_t terminationRequested = 0;
+
+void OnTerminationSignal(int) { terminationRequested = 1; }
+
+}  // namespace
+
+void WatchTerminationSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  // NOTE: no SA_RESTART, so a blocking read returns early; the loop looks at
+  // the flag at least every 10 ms anyway.
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+bool TerminationRequested() { return terminationRequested != 0; }
+
+void ClearTerminationRequest() { terminationRequested = 0; }
+
+}  // namespace platform

@@ -1,0 +1,68 @@
+#pragma once
+// A small X client of the test's own, and the saver run as a child process.
+// Include after gtest: this header brings Xlib, whose None macro breaks gtest.
+#include <X11/Xlib.h>
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// One child process with DISPLAY set and its standard error kept in a file.
+class SaverProcess {
+ public:
+  SaverProcess(const std::string& display, const std::vector<std::string>& args,
+               const std::vector<std::string>& environment = {});
+  ~SaverProcess();  // SIGKILL if still running
+  pid_t Pid() const { return pid_; }
+  // Waits up to `seconds` for the exit; the exit status, or -1 if it is still
+  // running (or died of a signal).
+  int WaitForExit(double seconds);
+  bool Running();
+  std::string Stderr() const;
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = -2;
+  std::string stderrPath_;
+};
+
+class TestClient {
+ public:
+  explicit TestClient(const std::string& display);
+  ~TestClient();
+  bool Connected() const { return display_ != nullptr; }
+  Display* display() const { return display_; }
+  Window Root() const;
+
+  // The first window below `top` (depth first) whose WM_CLASS class is
+  // `windowClass`, waiting up to `seconds`; 0 when none shows.
+  Window WaitForWindowOfClass(const std::string& windowClass, double seconds, Window top = 0);
+  bool Exists(Window window);
+  std::string Name(Window window);
+  std::string ClassOf(Window window);
+  XWindowAttributes Attributes(Window window);
+
+  // A mapped top-level window with a white background.
+  Window MakeWindow(int width, int height);
+  void Destroy(Window window);
+  // What a window manager's close box sends.
+  void SendDeleteWindow(Window window);
+
+  // Mean of R, G, B over the window's pixels on the screen, and the brightest
+  // pixel's brightest channel.
+  double MeanBrightness(Window window, int* brightest = nullptr);
+  // The cursor on the screen has no visible pixel.
+  bool CursorHidden();
+  // Another client holds the keyboard grab.
+  bool KeyboardGrabbedElsewhere();
+
+ private:
+  Display* display_ = nullptr;
+};
+
+// Runs xdotool with the given arguments on `display`; true when it succeeded.
+bool XdoTool(const std::string& display, const std::string& arguments);
+
+}  // namespace testing_support

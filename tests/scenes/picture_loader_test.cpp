@@ -226,6 +226,34 @@ TEST(PictureDecode, FailuresLeaveTheRecordAsItWas) {
   ExpectUntouched(record, "empty name");
 }
 
+TEST(PictureDecode, FatalErrorsAfterTheRowsReleaseThePixelsAndLeaveTheRecord) {
+  // The rows decode; then, before the end-of-image marker, a segment that
+  // jpeg_finish_decompress rejects.
+  const Bytes picture = ResourceBytes("JPEG_PELIROBALL");
+  const struct {
+    const char* label;
+    Bytes segment;
+    const char* message;
+  } cases[] = {
+      {"a Huffman table whose counts exceed 256", {0xFF, 0xC4, 0x00, 0x13, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                   0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+       "Bogus Huffman table"},
+      {"a second frame header", {0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x10, 0x00, 0x10, 0x01, 0x01, 0x11, 0x00},
+       "two SOF markers"},
+  };
+  for (const auto& c : cases) {
+    Bytes bytes(picture.begin(), picture.end() - 2);
+    bytes.insert(bytes.end(), c.segment.begin(), c.segment.end());
+    bytes.insert(bytes.end(), {0xFF, 0xD9});
+    PictureTexture record = kSentinel;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(DecodePicture(record, bytes.data(), bytes.size())) << c.label;
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(c.message), std::string::npos) << c.label << ": " << err;
+    ExpectUntouched(record, c.label);
+  }
+}
+
 TEST(PictureDecode, RefusesPicturesAboveTheLimitAfterTheHeader) {
   const Bytes jpeg = ResourceBytes("JPEG_PELIROREL");
   PictureTexture record = kSentinel;

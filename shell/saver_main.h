@@ -4,16 +4,24 @@
 #include <string>
 #include <vector>
 
+#include "platform/window_types.h"
+
 namespace hl {
 
 // The process's arguments joined into one command line the way the system
-// hands a screen saver its command line: the program token first, then each
-// argument after one space.
+// hands a screen saver its command line: the program token first (quoted when
+// it holds a space, as the system quotes a program path), then each argument
+// after one space.
 std::string JoinCommandLine(const std::vector<std::string>& arguments);
 
 // Runs the mode `commandLine` asks for and returns the process's exit status:
 // 0 for a run that did what was asked (an unrecognised switch included), 1 when
-// the saver could not start.
+// the saver window or the dialog could not start (its message has been given).
+// Creates `settings`, loads it in every mode and deletes it afterwards.
 int SaverMain(const std::string& commandLine, int showCommand);
+
+// This system has no screen-saver password service to hand the change to (the
+// session locker keeps its own password), so this does nothing.
+void ChangeSaverPassword(platform::WindowHandle parent);
 
 }  // namespace hl

@@ -1,0 +1,14 @@
+#pragma once
+// The configuration dialog (dialog 104): the "Use Mirrors" check box, OK and
+// Cancel. OK stores the option; Cancel leaves everything as it was.
+#include "platform/dialog.h"
+
+namespace hl {
+
+constexpr unsigned kConfigDialog = 104;     // the dialog resource
+constexpr int kUseMirrorsControl = 1001;  // the check box
+
+platform::BOOL ConfigDialogProc(platform::DialogHandle dialog, uint32_t message, platform::WParam wParam,
+                                platform::LParam lParam);
+
+}  // namespace hl

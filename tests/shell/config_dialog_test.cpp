@@ -1,0 +1,247 @@
+// The configuration dialog of the real program on a private X server, driven
+// from the keyboard with xdotool; what counts is the settings file on disk.
+// gtest first: Xlib's None macro would break its headers.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/registry_file.h"
+#include "shell/saver_settings.h"
+#include "tests/shell/settings_test_support.h"
+#include "tests/support/capability.h"
+#include "tests/support/xvfb_server.h"
+
+namespace hl {
+namespace {
+
+using testing_support::TempConfigHome;
+using testing_support::XvfbServer;
+
+// NOTE: hl_test's ENVIRONMENT loses HL_BINARY_DIR today (the list separator
+// splits it off), so the build also names the program.
+std::string Binary() {
+  const char* dir = std::getenv("HL_BINARY_DIR");
+  return dir && *dir ? std::string(dir) + "/shell/harbor-lights" : HL_PROGRAM;
+}
+
+bool ToolAvailable(const char* tool) { return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0; }
+
+// The value the file on disk holds, or -1 when it holds none.
+int64_t StoredUseMirrors(const TempConfigHome& home) {
+  platform::RegistryDocument document;
+  platform::RegistryValue value;
+  if (!document.Parse(home.Read()) || !document.FindValue(kOwnKey, "UseMirrors", &value) || value.data.size() != 4) {
+    return -1;
+  }
+  uint32_t v = 0;
+  std::memcpy(&v, value.data.data(), 4);
+  return v;
+}
+
+class ConfigDialog : public testing::Test {
+ protected:
+  void SetUp() override {
+    HL_REQUIRE_CAPABILITY(XvfbServer::Available(), "Xvfb");
+    HL_REQUIRE_CAPABILITY(ToolAvailable("xdotool"), "xdotool");
+    ASSERT_TRUE(server_.Start("1024x768x24"));
+    display_ = XOpenDisplay(server_.Display().c_str());
+    ASSERT_NE(display_, nullptr);
+  }
+  void TearDown() override {
+    if (program_ > 0) {
+      kill(program_, SIGKILL);
+      waitpid(program_, nullptr, 0);
+    }
+    if (display_) XCloseDisplay(display_);
+  }
+
+  // Starts the program with `switches`, its settings in the test's folder, and
+  // waits for the dialog's window.
+  Window Start(const std::vector<std::string>& switches) {
+    program_ = fork();
+    if (program_ == 0) {
+      setenv("DISPLAY", server_.Display().c_str(), 1);
+      setenv("HOME", home_.Root().c_str(), 1);
+      std::vector<std::string> args = {Binary()};
+      args.insert(args.end(), switches.begin(), switches.end());
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      std::string found;
+      testing_support::RunWithDisplay(server_.Display(), "xdotool search --name '^Config dialog$' 2>/dev/null", &found);
+      if (!found.empty()) return static_cast<Window>(std::strtoul(found.c_str(), nullptr, 10));
+      int status = 0;
+      if (waitpid(program_, &status, WNOHANG) == program_) {
+        ADD_FAILURE() << "the program ended with status " << status << " before its dialog showed";
+        program_ = -1;
+        return 0;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return 0;
+  }
+
+  void Keys(Window dialog, const std::string& keys) {
+    const std::string command =
+        "xdotool windowfocus --sync " + std::to_string(dialog) + " sleep 0.2 key --delay 100 " + keys;
+    ASSERT_EQ(testing_support::RunWithDisplay(server_.Display(), command), 0) << command;
+  }
+
+  // What a window manager sends when the close box is pressed.
+  void CloseBox(Window dialog) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = dialog;
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, dialog, False, NoEventMask, &event);
+    XFlush(display_);
+  }
+
+  // The program's exit status, or -1 when it has not ended within the time.
+  int WaitForExit() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(program_, &status, WNOHANG) == program_) {
+        program_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+  }
+
+  Window MakeWindow() {
+    Window w = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 300, 200, 0, 0, 0);
+    XMapWindow(display_, w);
+    XSync(display_, False);
+    return w;
+  }
+
+  void SetActiveWindow(Window w) {
+    const Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    const unsigned long value = w;
+    XChangeProperty(display_, DefaultRootWindow(display_), active, XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&value), 1);
+    XSync(display_, False);
+  }
+
+  Window TransientFor(Window dialog) {
+    Window owner = 0;
+    XSync(display_, False);
+    return XGetTransientForHint(display_, dialog, &owner) ? owner : 0;
+  }
+
+  XvfbServer server_;
+  TempConfigHome home_;
+  Display* display_ = nullptr;
+  pid_t program_ = -1;
+};
+
+// Ways through the dialog from the keyboard (and the close box), each with the
+// value on disk afterwards; -1 is "nothing written".
+struct Session {
+  const char* what;
+  const char* keys;  // nullptr: the close box
+  int64_t stored;
+};
+
+TEST_F(ConfigDialog, OkStoresTheBoxAndEveryWayOfCancellingWritesNothing) {
+  const Session sessions[] = {
+      {"Enter on OK, the box untouched: 1, and the key is created", "Return", 1},
+      {"Space on OK", "space", 1},
+      {"Tab, Tab to the box, Space clears it, then OK", "Tab Tab space shift+Tab shift+Tab Return", 0},
+      {"the next run shows it cleared: Enter writes what it shows", "Return", 0},
+      {"Enter on the box means OK, not a toggle", "Tab Tab Return", 0},
+      {"Escape after checking the box", "Tab Tab space Escape", 0},
+      {"Cancel", "Tab space", 0},
+      {"the close box", nullptr, 0},
+  };
+  bool first = true;
+  for (const Session& s : sessions) {
+    SCOPED_TRACE(s.what);
+    const std::string before = home_.Read();
+    struct stat old {};
+    const bool existed = stat(home_.File().c_str(), &old) == 0;
+    const Window dialog = Start({"/c", "0"});
+    ASSERT_NE(dialog, 0u) << "no dialog appeared";
+    if (s.keys) {
+      Keys(dialog, s.keys);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      CloseBox(dialog);
+    }
+    ASSERT_EQ(WaitForExit(), 0) << "the dialog did not end";
+    EXPECT_EQ(StoredUseMirrors(home_), s.stored);
+    if (first) {
+      EXPECT_NE(home_.Read().find("[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]"), std::string::npos);
+      first = false;
+    }
+    // Cancelling must not even rewrite the same text.
+    const bool cancelled = std::strstr(s.what, "Escape") || std::strstr(s.what, "Cancel") || !s.keys;
+    if (cancelled) {
+      struct stat now {};
+      ASSERT_TRUE(existed);
+      ASSERT_EQ(stat(home_.File().c_str(), &now), 0);
+      EXPECT_EQ(home_.Read(), before);
+      EXPECT_EQ(now.st_ino, old.st_ino) << "the file was replaced";
+    }
+  }
+}
+
+TEST_F(ConfigDialog, IsTransientForTheWindowTheCommandLineNames) {
+  const Window owner = MakeWindow();
+  const Window active = MakeWindow();
+  struct OwnerCase {
+    const char* what;
+    std::vector<std::string> switches;
+    bool activeWindowKnown;
+    Window expected;
+  };
+  const OwnerCase cases[] = {
+      {"a window number", {"/c", std::to_string(owner)}, true, owner},
+      {"-c:N", {"-c:" + std::to_string(owner)}, false, owner},
+      {"no number: the active window", {"/c"}, true, active},
+      {"no number and no active window", {"/c"}, false, 0},
+      {"0: no owner", {"/c", "0"}, true, 0},
+      {"a window that does not exist", {"/c", "123456789"}, true, 0},
+  };
+  for (const OwnerCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.activeWindowKnown) {
+      SetActiveWindow(active);
+    } else {
+      XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False));
+      XSync(display_, False);
+    }
+    const Window dialog = Start(c.switches);
+    ASSERT_NE(dialog, 0u) << "no dialog appeared";
+    EXPECT_EQ(TransientFor(dialog), c.expected);
+    Keys(dialog, "Escape");
+    ASSERT_EQ(WaitForExit(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace hl

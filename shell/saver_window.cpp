@@ -203,7 +203,10 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
   const GlContextHandle context = CreateGlContext(window);
   if (!context || !MakeGlContextCurrent(window, context)) {
     DeleteGlContext(context);
-    return false;
+    // A preview whose parent went in the meantime took our window with it:
+    // that is the preview's ordinary end, not a failure.
+    Rect rect;
+    return runMode == RunPreview && !GetWindowRect(window, &rect);
   }
 
   auto ownedRenderer = std::make_unique<KaleidoscopeRenderer>();
@@ -235,10 +238,4 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
   return true;
 }
 
-}  // namespace hl
-
-// TEMPORARY until start-up defines these: weak, so that definition wins.
-namespace hl {
-[[gnu::weak]] RunMode runMode = RunNone;
-[[gnu::weak]] SaverSettings* settings = nullptr;
 }  // namespace hl

@@ -110,9 +110,20 @@ GlContextHandle X11Backend::CreateContext(WindowHandle window) {
 }
 
 bool X11Backend::MakeCurrent(WindowHandle window, GlContextHandle context) {
+  {
+    X11ErrorTrap trap(display_);
+    const bool ok =
+        glXMakeCurrent(display_, static_cast<GLXDrawable>(window), reinterpret_cast<GLXContext>(context));
+    if (ok && !trap.Failed()) return true;
+  }
+  // A window that has just been destroyed (a preview's parent went) is no
+  // failure of ours to report.
   X11ErrorTrap trap(display_);
-  const bool ok = glXMakeCurrent(display_, static_cast<GLXDrawable>(window), reinterpret_cast<GLXContext>(context));
-  return ok && !trap.Failed();
+  XWindowAttributes attributes{};
+  if (window && XGetWindowAttributes(display_, static_cast<Window>(window), &attributes) && !trap.Failed()) {
+    ReportError("GLX", "cannot make the OpenGL context current");
+  }
+  return false;
 }
 
 bool X11Backend::SwapBuffers(WindowHandle window) {

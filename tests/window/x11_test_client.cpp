@@ -190,6 +190,28 @@ double TestClient::MeanBrightness(Window window, int* brightest) {
   return sum / (static_cast<double>(a.width) * a.height);
 }
 
+platform::RgbaImage TestClient::Capture(Window window) {
+  XWindowAttributes a = Attributes(window);
+  platform::RgbaImage result;
+  XImage* image = XGetImage(display_, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+  if (!image) return result;
+  result.width = a.width;
+  result.height = a.height;
+  result.pixels.resize(static_cast<size_t>(a.width) * a.height * 4);
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      uint8_t* out = &result.pixels[(static_cast<size_t>(y) * a.width + x) * 4];
+      out[0] = (p >> 16) & 0xFF;
+      out[1] = (p >> 8) & 0xFF;
+      out[2] = p & 0xFF;
+      out[3] = 255;
+    }
+  }
+  XDestroyImage(image);
+  return result;
+}
+
 bool TestClient::CursorHidden() {
   XFixesCursorImage* image = XFixesGetCursorImage(display_);
   if (!image) return false;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/png_image.h"
+
 namespace testing_support {
 
 // One child process with DISPLAY set and its standard error kept in a file.
@@ -53,6 +55,8 @@ class TestClient {
   // Mean of R, G, B over the window's pixels on the screen, and the brightest
   // pixel's brightest channel.
   double MeanBrightness(Window window, int* brightest = nullptr);
+  // The window's pixels as they show on the screen.
+  platform::RgbaImage Capture(Window window);
   // The cursor on the screen has no visible pixel.
   bool CursorHidden();
   // Another client holds the keyboard grab.

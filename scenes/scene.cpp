@@ -1,5 +1,7 @@
 #include "scenes/scene.h"
 
+#include "scenes/zoom_scene.h"
+
 namespace hl {
 namespace {
 SceneFactory overrideFactory = nullptr;
@@ -8,7 +10,7 @@ SceneFactory overrideFactory = nullptr;
 Scene* CreateScene(int index, KaleidoscopeRenderer* renderer) {
   if (overrideFactory) return overrideFactory(index, renderer);
   if (index != 0) return nullptr;
-  return new Scene(renderer);
+  return new ZoomScene(renderer);
 }
 
 void OverrideSceneFactory(SceneFactory factory) { overrideFactory = factory; }

@@ -85,7 +85,9 @@ TEST(FrontBuffer, IncrementalFramesDrawOverTheFrontBufferWithoutSwapping) {
     const bool present = renderer.Frame();
     EXPECT_EQ(present, expectedPresent[f]) << "frame " << f + 1;
     if (present) glXSwapBuffers(display, window);
-    if (f == 1) EXPECT_EQ(windowPixel(100, 100), green) << "frame 2 was swapped onto the window";
+    if (f == 1) {
+      EXPECT_EQ(windowPixel(100, 100), green) << "frame 2 was swapped onto the window";
+    }
   }
   GLint drawBuffer = 0;
   glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);

@@ -22,14 +22,11 @@ std::string KeepFrame(const platform::RgbaImage& image, const std::string& tag) 
   return path;
 }
 
-std::string SourcePath(const std::string& relative) {
-  const char* dir = std::getenv("HL_SOURCE_DIR");
-  return std::string(dir ? dir : ".") + "/" + relative;
-}
+std::string SourcePath(const std::string& relative) { return std::string(HL_SOURCE_DIR_PATH) + "/" + relative; }
 
 std::string BinaryPath(const std::string& relative) {
   const char* dir = std::getenv("HL_BINARY_DIR");
-  return std::string(dir ? dir : ".") + "/" + relative;
+  return std::string(dir && *dir ? dir : HL_BINARY_DIR_PATH) + "/" + relative;
 }
 
 }  // namespace testing_support

@@ -16,9 +16,9 @@ bool CreateGlContext(platform::HeadlessGlContext& context, int width, int height
 // Saves `image` as <test-artifacts>/<suite>.<test>-<tag>.png and returns the path.
 std::string KeepFrame(const platform::RgbaImage& image, const std::string& tag);
 
-// A source-tree path, from the HL_SOURCE_DIR the test runner sets.
+// A path in the source tree.
 std::string SourcePath(const std::string& relative);
-// A build-tree path, from HL_BINARY_DIR.
+// A path in the build tree (HL_BINARY_DIR, which CTest sets, may move it).
 std::string BinaryPath(const std::string& relative);
 
 }  // namespace testing_support

@@ -1,0 +1,75 @@
+#pragma once
+// The zoom scene: four pictures on large squares that turn one degree a second.
+// Each layer runs a 120-second cycle: for 30 s its picture grows out of a single
+// texel to fill the square while fading in, for the next 30 s it keeps
+// shrinking into a repeated tiling while fading out, then it rests unseen for
+// 60 s. The layers are 30 s apart, so one picture always arrives while the one
+// before it departs: an endless zoom-out. Once a minute the scene asks the
+// renderer for a new wedge configuration.
+#include <memory>
+
+#include "scenes/picture_loader.h"
+#include "scenes/scene.h"
+
+namespace hl {
+
+constexpr int kZoomLayers = 4;
+constexpr float kCycleSeconds = 120.0f;
+constexpr float kCycleRate = 0.008333334f;  // 1/120, as a float
+constexpr float kArrivalEnd = 0.25f;
+constexpr float kDepartureEnd = 0.5f;
+constexpr float kSquareScale = 9.0f;
+constexpr float kWedgeChangeSeconds = 60.0f;
+
+// The pictures, in the order the layers load them.
+extern const char* const kZoomPictureNames[kZoomLayers];
+
+struct ZoomLayer {
+  void Setup(int i);
+  void Restart();
+  void Update();
+  void Draw();
+
+  float position[3] = {0, 0, 0};
+  float phase = 0;
+  float startTime = 0;
+  float scale = kSquareScale;
+  float zoomBase = 0;  // the picture's width in pixels
+  int textureIndex = 0;
+  // The texture-coordinate window, always centred on (0.5, 0.5). Layers that
+  // start at rest show nothing until they first arrive.
+  float texX = 0;
+  float texY = 0;
+  float texW = 1;
+  float texH = 1;
+  float red = 1;
+  float green = 1;
+  float blue = 1;
+  float alpha = 0;
+};
+
+class ZoomScene : public Scene {
+ public:
+  explicit ZoomScene(KaleidoscopeRenderer* renderer);
+  ~ZoomScene() override;
+
+  void Init() override;
+  void Update() override;
+  void Draw() override;
+  void Begin() override;
+  void End() override;
+
+  std::unique_ptr<ZoomLayer[]> layers;
+  std::unique_ptr<PictureTexture[]> textures;
+
+  // A layer at alpha 0 changes no pixel (about two of the four rest at any
+  // time), so it is not drawn. Tests turn this off to prove that.
+  bool skipInvisibleLayers = true;
+};
+
+// Program-wide: the scene the layers draw from, and the renderer time of the
+// last wedge change.
+extern ZoomScene* currentZoomScene;
+extern float lastConfigSwitch;
+
+}  // namespace hl

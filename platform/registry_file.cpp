@@ -155,27 +155,34 @@ bool ParseData(const std::string& s, RegistryValue* value) {
   return false;  // "-" (a deletion, only meaningful to an import) and rubbish
 }
 
-// `content` is a trimmed value line, hex continuations already joined.
-bool ParseValueLine(const std::string& content, std::string* name, RegistryValue* value) {
+// Where a value line's data starts: after the name ("…" or @), blanks, '='
+// and blanks. npos when the line has no such start.
+size_t DataStart(const std::string& content, std::string* name) {
   size_t pos = 0;
-  if (content[0] == '@') {
+  if (!content.empty() && content[0] == '@') {
     name->clear();
     pos = 1;
   } else if (!ParseQuoted(content, &pos, name)) {
-    return false;
+    return std::string::npos;
   }
   while (pos < content.size() && IsBlank(content[pos])) ++pos;
-  if (pos >= content.size() || content[pos] != '=') return false;
+  if (pos >= content.size() || content[pos] != '=') return std::string::npos;
   ++pos;
   while (pos < content.size() && IsBlank(content[pos])) ++pos;
-  return ParseData(content.substr(pos), value);
+  return pos;
+}
+
+// `content` is a trimmed value line, hex continuations already joined.
+bool ParseValueLine(const std::string& content, std::string* name, RegistryValue* value) {
+  const size_t start = DataStart(content, name);
+  return start != std::string::npos && ParseData(content.substr(start), value);
 }
 
 bool IsHexData(const std::string& content) {
-  const size_t eq = content.find('=');
-  if (eq == std::string::npos) return false;
-  const std::string data = Trim(content.substr(eq + 1));
-  return data.size() >= 3 && Lower(data[0]) == 'h' && Lower(data[1]) == 'e' && Lower(data[2]) == 'x';
+  std::string name;
+  const size_t start = DataStart(content, &name);
+  return start != std::string::npos && content.size() - start >= 3 && Lower(content[start]) == 'h' &&
+         Lower(content[start + 1]) == 'e' && Lower(content[start + 2]) == 'x';
 }
 
 bool EndsWithBackslash(const std::string& s) { return !s.empty() && s.back() == '\\'; }

@@ -190,6 +190,47 @@ TEST(Store, AQueryZeroesTheRestOfTheBufferAndRefusesASmallOne) {
             platform::ERROR_SUCCESS);
 }
 
+// Values the format must spell carefully come back as they were set, through
+// the file. (A name with '=' before a wrapped hex list was once lost.)
+TEST(Store, AwkwardValuesComeBackAsTheyWereSet) {
+  struct ValueCase {
+    const char* what;
+    std::string name;
+    platform::DWORD type;
+    std::string data;
+  };
+  const ValueCase cases[] = {
+      {"quotes, backslashes and = in the name; a list that wraps", "a\\\"b\"=c", platform::REG_BINARY,
+       std::string(100, '\x5c')},
+      {"a string with a line break is kept as bytes", "text", platform::REG_SZ, "two\nlines\0"s},
+      {"a string with quotes", "quoted", platform::REG_SZ, "say \"\\\" please\0"s},
+      {"a string without its NUL", "bare", platform::REG_SZ, "no end"},
+      {"the key's default value", "", platform::REG_EXPAND_SZ, "%HOME%\0"s},
+      {"a dword of the wrong size", "short", platform::REG_DWORD, "\x01\x02"},
+      {"an empty value of a type with no name", "empty", 0x1234, ""},
+  };
+  TempConfigHome home;
+  platform::HKEY key = nullptr;
+  ASSERT_EQ(platform::RegCreateKeyExA(platform::HKEY_CURRENT_USER, "Software\\Test", 0, nullptr, 0,
+                                      platform::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            platform::ERROR_SUCCESS);
+  for (const ValueCase& c : cases) {
+    ASSERT_EQ(platform::RegSetValueExA(key, c.name.c_str(), 0, c.type, reinterpret_cast<const uint8_t*>(c.data.data()),
+                                       static_cast<platform::DWORD>(c.data.size())),
+              platform::ERROR_SUCCESS)
+        << c.what;
+  }
+  for (const ValueCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    uint8_t buffer[256];
+    platform::DWORD size = sizeof buffer, type = 0;
+    ASSERT_EQ(platform::RegQueryValueExA(key, c.name.c_str(), nullptr, &type, buffer, &size), platform::ERROR_SUCCESS);
+    EXPECT_EQ(type, c.type);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), size), c.data);
+  }
+  platform::RegCloseKey(key);
+}
+
 // Drops to an ordinary user in the child where the tests run as root, who
 // could write into a read-only folder anyway.
 void BecomeOrdinaryUser() {

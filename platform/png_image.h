@@ -15,9 +15,10 @@ struct RgbaImage {
   const uint8_t* At(int x, int y) const { return &pixels[(static_cast<size_t>(y) * width + x) * 4]; }
 };
 
-// Writes `image` to `path`; the same pixels always give the same bytes.
+// Writes `image` to `path`; the same pixels always give the same bytes. An
+// opaque image may leave out its alpha channel (a quarter smaller, faster).
 // On failure returns false and `error` holds the cause.
-bool WritePng(const std::string& path, const RgbaImage& image, std::string* error);
+bool WritePng(const std::string& path, const RgbaImage& image, std::string* error, bool keepAlpha = true);
 
 // Reads any 8-bit PNG into RGBA.
 bool ReadPng(const std::string& path, RgbaImage* image, std::string* error);

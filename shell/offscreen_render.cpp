@@ -79,10 +79,9 @@ int RunOffscreenRender(const RenderOptions& options, bool mirrors) {
   for (long k = 0; k < frames; ++k) {
     clock.SetCounter(std::llround(static_cast<double>(k) * clock.CounterFrequency() / options.fps));
     renderer.Frame(mirrors);
-    platform::RgbaImage image = context.ReadPixels();
     // The frame is what a screen shows: opaque, whatever alpha the blending left.
-    for (size_t i = 3; i < image.pixels.size(); i += 4) image.pixels[i] = 255;
-    if (!platform::WritePng(FramePath(options.directory, k), image, &error)) {
+    const platform::RgbaImage image = context.ReadPixels();
+    if (!platform::WritePng(FramePath(options.directory, k), image, &error, /*keepAlpha=*/false)) {
       if (progress) std::fputc('\n', stderr);
       Fail("cannot write " + error);
       status = 1;

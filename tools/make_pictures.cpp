@@ -381,9 +381,9 @@ std::vector<unsigned char> Relief(int size) {
       const double diffuse = std::max(0.0, nx * lx + ny * ly + nz * lz);
       // Half vector toward a viewer straight above: a glint on the crests.
       const double hx = lx, hy = ly, hz = lz + 1, hn = std::sqrt(hx * hx + hy * hy + hz * hz);
-      const double spec = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / hn), 40.0);
+      const double specular = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / hn), 40.0);
       const double cavity = SmoothStep(0.15, 0.6, at(i, j));
-      const double value = std::pow(diffuse, 4.0) * (0.2 + 0.8 * cavity) * 1.3 + 0.7 * spec;
+      const double value = std::pow(diffuse, 4.0) * (0.2 + 0.8 * cavity) * 1.3 + 0.7 * specular;
       out[static_cast<size_t>(j) * size + i] = Grey(value);
     }
   }

@@ -9,7 +9,7 @@ packages=(
   # libraries the program links
   libjpeg62-turbo-dev libpng-dev libgl-dev libglu1-mesa-dev libegl-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
-  libx11-dev libxrandr-dev libxinerama-dev libxfixes-dev libgtk-3-dev
+  libx11-dev libxrandr-dev libxinerama-dev libxfixes-dev libxdamage-dev libgtk-3-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils

@@ -135,7 +135,7 @@ TEST_F(RendererPixels, WithoutMirrorsTheMarkerAppearsOnceUnrotated) {
 }
 
 TEST_F(RendererPixels, SceneThatDrawsNothingLeavesTheClearColour) {
-  OverrideSceneFactory(nullptr);
+  OverrideSceneFactory([](int, KaleidoscopeRenderer* r) { return new Scene(r); });
   KaleidoscopeRenderer bare;
   ResetRendererProcessState();
   bare.Create(kWidth, kHeight);

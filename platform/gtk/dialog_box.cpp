@@ -2,8 +2,6 @@
 // dialog manager's keyboard rules: Enter presses the default button (or the
 // focused push button), Escape and the close box send IDCANCEL, Tab walks the
 // template's tab stops.
-#include "platform/dialog.h"
-
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <gdk/gdkx.h>
@@ -12,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/error_sink.h"
+#include "platform/gtk/gtk_module_parts.h"
 
 namespace platform {
 
@@ -25,9 +23,9 @@ struct DialogRecord {
   intptr_t result = 0;
 };
 
+namespace gtk_module {
 namespace {
 
-constexpr unsigned kDialogResourceType = 5;  // RT_DIALOG
 constexpr const char* kControlPrefix = "control-";
 constexpr const char* kControlIdKey = "hl-control-id";
 
@@ -145,13 +143,7 @@ bool InitGtk() {
 
 }  // namespace
 
-intptr_t DialogBoxParamA(ModuleHandle module, const char* name, WindowHandle owner, DialogProc proc, LParam param) {
-  const ResourceHandle resource = FindResourceA(module, name, kDialogResourceType);
-  const void* bytes = LockResource(LoadResource(module, resource));
-  if (!bytes || !proc) {
-    ReportError("dialog", "no such dialog resource");
-    return -1;
-  }
+intptr_t RunDialog(const char* description, size_t size, WindowHandle owner, DialogProc proc, LParam param) {
   if (!InitGtk()) {
     const char* display = std::getenv("DISPLAY");
     ReportError("GTK", std::string("cannot open the display") + (display && *display ? std::string(" ") + display : ""));
@@ -161,8 +153,7 @@ intptr_t DialogBoxParamA(ModuleHandle module, const char* name, WindowHandle own
   record.proc = proc;
   record.builder = gtk_builder_new();
   GError* error = nullptr;
-  if (!gtk_builder_add_from_string(record.builder, static_cast<const char*>(bytes), SizeofResource(module, resource),
-                                   &error)) {
+  if (!gtk_builder_add_from_string(record.builder, description, size, &error)) {
     ReportError("GTK", std::string("bad dialog description: ") + (error ? error->message : "?"));
     if (error) g_error_free(error);
     g_object_unref(record.builder);
@@ -250,4 +241,5 @@ WindowHandle GetForegroundWindow() {
   return window;
 }
 
+}  // namespace gtk_module
 }  // namespace platform

@@ -1,0 +1,105 @@
+// The program's side of the dialogs and message boxes: finds the dialog's
+// description among the resources and hands the work to the GTK module,
+// loaded the first time it is needed.
+#include <cstdio>
+#include <string>
+
+#include "platform/dialog.h"
+#include "platform/error_sink.h"
+#include "platform/gtk/gtk_module.h"
+#include "platform/libraries.h"
+#include "platform/message_box.h"
+
+namespace platform {
+namespace {
+
+constexpr unsigned kDialogResourceType = 5;  // RT_DIALOG
+
+void ReportFromModule(const char* layer, const char* cause) { ReportError(layer, cause); }
+
+// Beside the program (the build tree, or where a test runs it from), then
+// where `cmake --install` puts it.
+const GtkModuleCalls* LoadModule() {
+  static const GtkModuleCalls* calls = nullptr;
+  static bool tried = false;
+  if (tried) return calls;
+  tried = true;
+  static const GtkModuleHost host = {ReportFromModule};
+  const std::string candidates[] = {
+      ProgramDirectory() + "/" + kGtkModuleFile,
+      HL_GTK_MODULE_BUILD_PATH,
+      HL_GTK_MODULE_INSTALL_PATH,
+  };
+  std::string why = "not found";
+  for (const std::string& path : candidates) {
+    std::string error;
+    LibraryHandle library = LoadLibraryA(path.c_str(), &error);
+    if (!library) {
+      if (error.find("No such file") == std::string::npos) why = error;
+      continue;
+    }
+    auto entry = reinterpret_cast<GtkModuleEntry>(GetProcAddress(library, kGtkModuleEntry));
+    const GtkModuleCalls* offered = entry ? entry(&host) : nullptr;
+    if (offered && offered->version == kGtkModuleVersion) {
+      calls = offered;
+      return calls;
+    }
+    why = path + " is not this program's GTK module";
+  }
+  ReportError("GTK", std::string("cannot load ") + kGtkModuleFile + ": " + why);
+  return nullptr;
+}
+
+MessageBoxHandler& Handler() {
+  static MessageBoxHandler handler;
+  return handler;
+}
+
+}  // namespace
+
+intptr_t DialogBoxParamA(ModuleHandle module, const char* name, WindowHandle owner, DialogProc proc, LParam param) {
+  const ResourceHandle resource = FindResourceA(module, name, kDialogResourceType);
+  const void* bytes = LockResource(LoadResource(module, resource));
+  if (!bytes || !proc) {
+    ReportError("dialog", "no such dialog resource");
+    return -1;
+  }
+  const GtkModuleCalls* gtk = LoadModule();
+  if (!gtk) return -1;
+  return gtk->runDialog(static_cast<const char*>(bytes), SizeofResource(module, resource), owner, proc, param);
+}
+
+// The calls below are made by dialog procedures, so the module is loaded.
+BOOL CheckDlgButton(DialogHandle dialog, int id, unsigned check) {
+  const GtkModuleCalls* gtk = LoadModule();
+  return gtk ? gtk->checkDlgButton(dialog, id, check) : 0;
+}
+
+unsigned IsDlgButtonChecked(DialogHandle dialog, int id) {
+  const GtkModuleCalls* gtk = LoadModule();
+  return gtk ? gtk->isDlgButtonChecked(dialog, id) : BST_UNCHECKED;
+}
+
+BOOL EndDialog(DialogHandle dialog, intptr_t result) {
+  const GtkModuleCalls* gtk = LoadModule();
+  return gtk ? gtk->endDialog(dialog, result) : 0;
+}
+
+WindowHandle GetForegroundWindow() {
+  const GtkModuleCalls* gtk = LoadModule();
+  return gtk ? gtk->getForegroundWindow() : kNoWindow;
+}
+
+void MessageBox(const std::string& text, const std::string& caption) {
+  if (Handler()) {
+    Handler()(text, caption);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fflush(stderr);
+  if (const GtkModuleCalls* gtk = LoadModule()) gtk->showMessageBox(text.c_str(), caption.c_str());
+}
+
+void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+
+}  // namespace platform

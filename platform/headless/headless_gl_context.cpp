@@ -121,13 +121,17 @@ RgbaImage HeadlessGlContext::ReadPixels() const {
   GLint previousAlignment = 4;
   glGetIntegerv(GL_PACK_ALIGNMENT, &previousAlignment);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  std::vector<uint8_t> bottomUp(image.pixels.size());
-  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels.data());
   glPixelStorei(GL_PACK_ALIGNMENT, previousAlignment);
-  size_t stride = static_cast<size_t>(width_) * 4;
-  for (int y = 0; y < height_; ++y) {
-    std::memcpy(&image.pixels[static_cast<size_t>(y) * stride],
-                &bottomUp[static_cast<size_t>(height_ - 1 - y) * stride], stride);
+  // GL's rows run bottom to top: turn them round in place, a row at a time.
+  const size_t stride = static_cast<size_t>(width_) * 4;
+  std::vector<uint8_t> row(stride);
+  for (int top = 0, bottom = height_ - 1; top < bottom; ++top, --bottom) {
+    uint8_t* a = &image.pixels[static_cast<size_t>(top) * stride];
+    uint8_t* b = &image.pixels[static_cast<size_t>(bottom) * stride];
+    std::memcpy(row.data(), a, stride);
+    std::memcpy(a, b, stride);
+    std::memcpy(b, row.data(), stride);
   }
   return image;
 }

@@ -38,6 +38,19 @@ void CaptureGlow(KaleidoscopeRenderer& renderer, const WedgeConfig& config) {
   glViewport(0, 0, renderer.width, renderer.height);
 }
 
+void CaptureGlow(KaleidoscopeRenderer& renderer, const WedgeConfig& config, const ViewRect& view) {
+  glViewport(view.x, view.y, kGlowSize, kGlowSize);
+  renderer.DrawWedges(config);
+  glBindTexture(GL_TEXTURE_2D, glowTexture);
+  glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, view.x, view.y, kGlowSize, kGlowSize, 0);
+  // The designed clear would wipe the views drawn already: this one only.
+  glScissor(view.x, view.y, view.width, view.height);
+  glEnable(GL_SCISSOR_TEST);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  glViewport(view.x, view.y, view.width, view.height);
+}
+
 void BeginOverlay2D() {
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();

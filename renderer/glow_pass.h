@@ -10,6 +10,7 @@
 namespace hl {
 
 class KaleidoscopeRenderer;
+struct ViewRect;
 
 constexpr int kGlowSize = 128;
 constexpr int kGlowCopies = 12;
@@ -30,6 +31,12 @@ void ProbeGlow(const char* extensions);
 // Draws the kaleidoscope at 128 x 128 and copies it into the glow texture, then
 // clears the whole buffer and restores the renderer's viewport.
 void CaptureGlow(KaleidoscopeRenderer& renderer, const WedgeConfig& config);
+
+// The same for one of several views, at least 128 pixels on a side: the
+// capture is drawn in the view's lower-left corner and only the view is
+// cleared, so the views drawn before it keep their pixels. Leaves the view's
+// viewport.
+void CaptureGlow(KaleidoscopeRenderer& renderer, const WedgeConfig& config, const ViewRect& view);
 
 // Adds `copies` magnified, fading copies of the glow texture over the view.
 // Leaves depth testing on, blending, texturing and texgen off, no texture bound.

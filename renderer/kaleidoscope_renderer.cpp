@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "platform/clock.h"
 #include "renderer/glow_pass.h"
 #include "renderer/random15.h"
@@ -53,6 +55,26 @@ void KaleidoscopeRenderer::Resize(int w, int h) {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   gluPerspective(90, static_cast<double>(width) / height, 1, 20);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void KaleidoscopeRenderer::SetViews(std::vector<ViewRect> rects) {
+  rects.erase(std::remove_if(rects.begin(), rects.end(),
+                             [](const ViewRect& r) { return r.width <= 0 || r.height <= 0; }),
+              rects.end());
+  // One monitor filling the window is the window itself: the designed frame,
+  // call for call.
+  if (rects.size() == 1 && rects[0] == ViewRect{0, 0, width, height}) rects.clear();
+  const bool wasSplit = !views.empty();
+  views = std::move(rects);
+  if (wasSplit && views.empty()) Resize(width, height);
+}
+
+void KaleidoscopeRenderer::UseView(const ViewRect& view) {
+  glViewport(view.x, view.y, view.width, view.height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(90, static_cast<double>(view.width) / view.height, 1, 20);
   glMatrixMode(GL_MODELVIEW);
 }
 
@@ -124,9 +146,22 @@ bool KaleidoscopeRenderer::Frame(bool mirrorsOption) {
 
   const WedgeConfig& config = transition.inTransition ? BlendedConfig(timeSeconds) : *current;
 
-  if (scene->WantsGlow() && glowSupported) CaptureGlow(*this, config);
-  DrawWedges(config);
-  if (scene->WantsGlow() && glowSupported) DrawGlowOverlay(kGlowCopies, kGlowStep);
+  if (views.empty()) {
+    if (scene->WantsGlow() && glowSupported) CaptureGlow(*this, config);
+    DrawWedges(config);
+    if (scene->WantsGlow() && glowSupported) DrawGlowOverlay(kGlowCopies, kGlowStep);
+  } else {
+    // Every view shows this one moment: the clock and the scene moved once
+    // above, and the camera is the same; only viewport and aspect differ.
+    for (const ViewRect& view : views) {
+      UseView(view);
+      // A view too small to hold the capture goes without glow.
+      const bool glow = scene->WantsGlow() && glowSupported && view.width >= kGlowSize && view.height >= kGlowSize;
+      if (glow) CaptureGlow(*this, config, view);
+      DrawWedges(config);
+      if (glow) DrawGlowOverlay(kGlowCopies, kGlowStep);
+    }
+  }
 
   glFlush();
   return fullClear;

@@ -21,6 +21,7 @@ constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_ACTIVATEAPP = 0x001C;
 constexpr uint32_t WM_SETCURSOR = 0x0020;
+constexpr uint32_t WM_DISPLAYCHANGE = 0x007E;  // monitors or screen size changed
 constexpr uint32_t WM_NCACTIVATE = 0x0086;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_SYSKEYDOWN = 0x0104;

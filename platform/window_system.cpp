@@ -93,6 +93,10 @@ bool GetWindowRect(WindowHandle window, Rect* rect) {
 
 int GetSystemMetrics(int index) { return S().system ? S().system->ScreenMetric(index) : 0; }
 
+std::vector<Rect> GetMonitorRects(WindowHandle window) {
+  return S().system ? S().system->MonitorRects(window) : std::vector<Rect>{};
+}
+
 WindowHandle GetDesktopWindow() { return S().system ? S().system->DesktopWindow() : kNoWindow; }
 
 bool GetCursorPos(ScreenPoint* point) { return S().system && S().system->CursorPos(point); }

@@ -5,6 +5,7 @@
 // windows and turns its events into posted messages, so every message a
 // procedure sees comes down the same path.
 #include <cstdint>
+#include <vector>
 
 #include "platform/messages.h"
 #include "platform/window_types.h"
@@ -61,6 +62,10 @@ class WindowSystem {
   virtual void ActivateScreenSaver() = 0;
   // Turns the events waiting into posted messages, without blocking.
   virtual void PumpEvents() = 0;
+  // The display's monitors that `window` shows on, each cut to the window and
+  // in its coordinates (origin at its top-left inside corner); empty when the
+  // window system knows no monitors. A change posts WM_DISPLAYCHANGE.
+  virtual std::vector<Rect> MonitorRects(WindowHandle) { return {}; }
 };
 
 // Installs `system` for every call below; nullptr leaves no backend.
@@ -89,6 +94,8 @@ void ShowWindow(WindowHandle window, int showCommand);
 bool GetWindowRect(WindowHandle window, Rect* rect);
 int GetSystemMetrics(int index);
 WindowHandle GetDesktopWindow();  // the root window on X11
+// The monitors `window` shows on, as WindowSystem::MonitorRects gives them.
+std::vector<Rect> GetMonitorRects(WindowHandle window);
 bool GetCursorPos(ScreenPoint* point);
 CursorHandle LoadCursor(uint32_t id);
 CursorHandle SetCursor(CursorHandle cursor);  // returns the previous one

@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include <map>
+#include <vector>
 
 #include "platform/gl_window_context.h"
 #include "platform/window_system.h"
@@ -50,6 +51,9 @@ class X11Backend : public WindowSystem, public GlWindowBackend {
   // x11_events.cpp
   void PumpEvents() override;
 
+  // x11_monitors.cpp
+  std::vector<Rect> MonitorRects(WindowHandle window) override;
+
   // glx_context.cpp
   int ChoosePixelFormat(WindowHandle window, const PixelFormatDescriptor& descriptor) override;
   bool SetPixelFormat(WindowHandle window, int format) override;
@@ -66,6 +70,13 @@ class X11Backend : public WindowSystem, public GlWindowBackend {
   // without GLX or without such a visual.
   XVisualInfo* GlVisual();
   bool VisualIsGlCapable(VisualID visual);
+  // x11_monitors.cpp: asks for RandR's change events, when it has them.
+  void WatchMonitors();
+  // A RandR event: noted, to become one WM_DISPLAYCHANGE per batch of events.
+  bool TranslateMonitorEvent(XEvent& event);
+  void PostDisplayChange();
+  // The monitors in root coordinates: RandR's, else Xinerama's screens.
+  std::vector<Rect> ScreenMonitors();
 
   Display* display_;
   int screen_;
@@ -80,6 +91,9 @@ class X11Backend : public WindowSystem, public GlWindowBackend {
   bool glVisualChosen_ = false;
   XVisualInfo* glVisual_ = nullptr;
   std::map<Window, X11WindowInfo> windows_;
+  int randrEventBase_ = -1;  // -1: no RandR
+  bool randrMonitors_ = false;  // RandR 1.5's monitor list
+  bool monitorsChanged_ = false;
 };
 
 // Protocol errors inside a trap are recorded instead of reported: the window

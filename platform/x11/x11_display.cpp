@@ -53,7 +53,9 @@ X11Backend::X11Backend(Display* display)
       wmProtocols_(XInternAtom(display, "WM_PROTOCOLS", False)),
       wmDeleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)),
       netWmName_(XInternAtom(display, "_NET_WM_NAME", False)),
-      utf8String_(XInternAtom(display, "UTF8_STRING", False)) {}
+      utf8String_(XInternAtom(display, "UTF8_STRING", False)) {
+  WatchMonitors();
+}
 
 X11Backend::~X11Backend() {
   for (auto& [window, info] : windows_) {

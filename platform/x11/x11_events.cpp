@@ -35,8 +35,10 @@ void X11Backend::PumpEvents() {
   while (XPending(display_) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
-    Translate(event);
+    if (!TranslateMonitorEvent(event)) Translate(event);
   }
+  // One change of the monitors arrives as several RandR events.
+  if (monitorsChanged_) PostDisplayChange();
 }
 
 void X11Backend::Translate(XEvent& event) {

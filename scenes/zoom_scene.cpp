@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "renderer/kaleidoscope_renderer.h"
+#include "scenes/user_pictures.h"
 
 namespace hl {
 
@@ -94,7 +95,14 @@ ZoomScene::~ZoomScene() {
 void ZoomScene::Init() {
   layers = std::make_unique<ZoomLayer[]>(kZoomLayers);
   textures = std::make_unique<PictureTexture[]>(kZoomLayers);
-  for (int i = 0; i < kZoomLayers; ++i) LoadPictureTexture(textures[i], kZoomPictureNames[i]);
+  // The user's own pictures, where there are any, take the embedded ones'
+  // places; a layer whose file does not load keeps its embedded picture.
+  const std::vector<std::string> own = FirstPictureFiles(userPictureFolder, kZoomLayers);
+  for (int i = 0; i < kZoomLayers; ++i) {
+    const size_t slot = static_cast<size_t>(i);
+    if (slot < own.size() && LoadUserPictureTexture(textures[i], own[slot])) continue;
+    LoadPictureTexture(textures[i], kZoomPictureNames[i]);
+  }
   glDisable(GL_LIGHTING);
   for (int i = 0; i < kZoomLayers; ++i) layers[i].Setup(i);
   glClearColor(0, 0, 0, 1);

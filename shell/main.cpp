@@ -1,5 +1,7 @@
 // harbor-lights: reads our own options and the screen-saver conventions, then
 // hands the rest of the command line to the screen-saver start-up.
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "shell/host_window.h"
@@ -7,6 +9,8 @@
 #include "shell/offscreen_render.h"
 #include "shell/run_mode.h"
 #include "shell/saver_main.h"
+#include "shell/saver_settings.h"
+#include "scenes/user_pictures.h"
 
 namespace {
 constexpr int kShowDefault = 10;  // the show command a program gets by default
@@ -27,8 +31,25 @@ int main(int argc, char** argv) {
     std::printf("harbor-lights 1.0\n");
     return 0;
   }
+  if (!options.picturesDirectory.empty()) {
+    struct stat info {};
+    if (stat(options.picturesDirectory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+      std::fprintf(stderr, "harbor-lights: --pictures: %s is not a folder\n", options.picturesDirectory.c_str());
+      return 2;
+    }
+    hl::userPictureFolder = options.picturesDirectory;
+  }
   if (options.render) return hl::RunOffscreenRender(options.renderOptions, !options.noMirrors);
   hl::mirrorsDisabledByOption = options.noMirrors;
-  if (options.host != hl::HostMode::None) return hl::RunHostWindow(options);
+  if (options.host != hl::HostMode::None) {
+    // The daemon starts us with its own options only; the folder chosen in
+    // our dialog still counts.
+    if (hl::userPictureFolder.empty()) {
+      hl::SaverSettings own;
+      hl::LoadOwnSettings(own);
+      hl::userPictureFolder = own.pictureFolder;
+    }
+    return hl::RunHostWindow(options);
+  }
   return hl::SaverMain(hl::JoinCommandLine(options.rest), kShowDefault);
 }

@@ -1,6 +1,7 @@
 #include "shell/saver_main.h"
 
 #include "platform/dialog.h"
+#include "scenes/user_pictures.h"
 #include "shell/command_line.h"
 #include "shell/config_dialog.h"
 #include "shell/run_mode.h"
@@ -34,6 +35,7 @@ int SaverMain(const std::string& commandLine, int showCommand) {
   settings = new SaverSettings;
   LoadSystemSaverSettings(*settings);
   LoadOwnSettings(*settings);
+  if (userPictureFolder.empty()) userPictureFolder = settings->pictureFolder;
 
   int status = 0;
   switch (runMode) {

@@ -9,6 +9,7 @@
 // list) whose controls are named "control-N" for control id N; its positions
 // and sizes are dialog units. No GTK header here: the backend is platform/gtk/.
 #include <cstdint>
+#include <string>
 
 #include "platform/messages.h"
 #include "platform/resources.h"
@@ -42,6 +43,15 @@ intptr_t DialogBoxParamA(ModuleHandle module, const char* name, WindowHandle own
 BOOL CheckDlgButton(DialogHandle dialog, int id, unsigned check);
 unsigned IsDlgButtonChecked(DialogHandle dialog, int id);
 BOOL EndDialog(DialogHandle dialog, intptr_t result);
+
+// The text of an edit field (or a label or button); GetDlgItemTextA copies at
+// most size - 1 bytes and a NUL, and returns the bytes copied.
+BOOL SetDlgItemTextA(DialogHandle dialog, int id, const char* text);
+unsigned GetDlgItemTextA(DialogHandle dialog, int id, char* buffer, int size);
+
+// A modal folder chooser over the dialog, starting at `start`; the chosen
+// folder, or "" when the user cancels.
+std::string BrowseForFolder(DialogHandle dialog, const std::string& start);
 
 // The window the user works in (the window manager's active window), or
 // kNoWindow when there is none or no display.

@@ -1,9 +1,20 @@
 #include "shell/config_dialog.h"
 
+#include <string>
+
 #include "shell/run_mode.h"
 #include "shell/saver_settings.h"
 
 namespace hl {
+namespace {
+
+std::string FolderField(platform::DialogHandle dialog) {
+  char folder[4096];
+  platform::GetDlgItemTextA(dialog, kPictureFolderControl, folder, sizeof folder);
+  return folder;
+}
+
+}  // namespace
 
 platform::BOOL ConfigDialogProc(platform::DialogHandle dialog, uint32_t message, platform::WParam wParam,
                                 platform::LParam) {
@@ -11,18 +22,25 @@ platform::BOOL ConfigDialogProc(platform::DialogHandle dialog, uint32_t message,
     case platform::WM_INITDIALOG:
       // The stored value as it is: any non-zero value shows as checked.
       platform::CheckDlgButton(dialog, kUseMirrorsControl, settings->useMirrors);
+      platform::SetDlgItemTextA(dialog, kPictureFolderControl, settings->pictureFolder.c_str());
       return 1;  // TRUE: the dialog manager gives the first tab stop the focus
     case platform::WM_COMMAND:
       switch (platform::LOWORD(wParam)) {
         case platform::IDOK:
           settings->useMirrors =
               platform::IsDlgButtonChecked(dialog, kUseMirrorsControl) == platform::BST_CHECKED ? 1 : 0;
+          settings->pictureFolder = FolderField(dialog);
           SaveOwnSettings(*settings);
           platform::EndDialog(dialog, platform::IDOK);
           break;
         case platform::IDCANCEL:
           platform::EndDialog(dialog, platform::IDCANCEL);
           break;
+        case kBrowseControl: {
+          const std::string chosen = platform::BrowseForFolder(dialog, FolderField(dialog));
+          if (!chosen.empty()) platform::SetDlgItemTextA(dialog, kPictureFolderControl, chosen.c_str());
+          break;
+        }
         default:
           break;
       }

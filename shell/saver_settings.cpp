@@ -19,6 +19,22 @@ void QueryFourBytes(platform::HKEY key, const char* name, T* field) {
   }
 }
 
+constexpr const char* kPictureFolderValue = "PictureFolder";
+constexpr platform::DWORD kMaxPathBytes = 4096;
+
+// A string value: the bytes up to the first NUL, when the value fits.
+bool QueryString(platform::HKEY key, const char* name, std::string* text) {
+  std::string buffer(kMaxPathBytes, '\0');
+  platform::DWORD size = kMaxPathBytes;
+  if (platform::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<platform::BYTE*>(buffer.data()),
+                                 &size) != platform::ERROR_SUCCESS) {
+    return false;
+  }
+  buffer.resize(size);
+  *text = buffer.substr(0, buffer.find('\0'));
+  return true;
+}
+
 }  // namespace
 
 void LoadSystemSaverSettings(SaverSettings& settings) {
@@ -37,12 +53,14 @@ void LoadSystemSaverSettings(SaverSettings& settings) {
 
 void LoadOwnSettings(SaverSettings& settings) {
   settings.useMirrors = 1;
+  settings.pictureFolder.clear();
   platform::HKEY key = nullptr;
   if (platform::RegOpenKeyExA(platform::HKEY_CURRENT_USER, kOwnKey, 0, platform::KEY_ALL_ACCESS, &key) !=
       platform::ERROR_SUCCESS) {
     return;
   }
   QueryFourBytes(key, "UseMirrors", &settings.useMirrors);
+  QueryString(key, kPictureFolderValue, &settings.pictureFolder);
   platform::RegCloseKey(key);
 }
 
@@ -55,6 +73,15 @@ void SaveOwnSettings(const SaverSettings& settings) {
   platform::BYTE bytes[4];
   std::memcpy(bytes, &settings.useMirrors, sizeof bytes);
   platform::RegSetValueExA(key, "UseMirrors", 0, platform::REG_DWORD, bytes, sizeof bytes);
+  // Written only when there is a folder to keep or one to forget, so the file
+  // of a user who never chose one holds just the designed value.
+  std::string stored;
+  if (!settings.pictureFolder.empty() || QueryString(key, kPictureFolderValue, &stored)) {
+    const std::string& folder = settings.pictureFolder;
+    platform::RegSetValueExA(key, kPictureFolderValue, 0, platform::REG_SZ,
+                             reinterpret_cast<const platform::BYTE*>(folder.c_str()),
+                             static_cast<platform::DWORD>(folder.size() + 1));
+  }
   platform::RegCloseKey(key);
 }
 

@@ -2,6 +2,7 @@
 // The one record the shell shares: the system's screen-saver values, the
 // program's own option, and the state the saver window keeps while it runs.
 #include <cstdint>
+#include <string>
 
 #include "platform/window_types.h"
 
@@ -16,6 +17,9 @@ struct SaverSettings {
   int checkingPassword = 0;
   int closeRequested = 0;
   uint32_t useMirrors = 1;
+  // The folder of the user's own pictures ("PictureFolder"); empty: the
+  // embedded pictures.
+  std::string pictureFolder;
 };
 
 // The registry key and values, as the system and this program name them.

@@ -7,7 +7,9 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/gtk/gtk_module_parts.h"
@@ -217,6 +219,55 @@ BOOL EndDialog(DialogHandle dialog, intptr_t result) {
   dialog->result = result;
   if (dialog->loop) g_main_loop_quit(dialog->loop);
   return 1;
+}
+
+BOOL SetItemText(DialogHandle dialog, int id, const char* text) {
+  GtkWidget* control = Control(dialog, id);
+  if (!control) return 0;
+  if (GTK_IS_ENTRY(control)) {
+    gtk_entry_set_text(GTK_ENTRY(control), text);
+  } else if (GTK_IS_LABEL(control)) {
+    gtk_label_set_text(GTK_LABEL(control), text);
+  } else if (GTK_IS_BUTTON(control)) {
+    gtk_button_set_label(GTK_BUTTON(control), text);
+  } else {
+    return 0;
+  }
+  return 1;
+}
+
+unsigned GetItemText(DialogHandle dialog, int id, char* buffer, int size) {
+  GtkWidget* control = Control(dialog, id);
+  const char* text = nullptr;
+  if (control && GTK_IS_ENTRY(control)) {
+    text = gtk_entry_get_text(GTK_ENTRY(control));
+  } else if (control && GTK_IS_LABEL(control)) {
+    text = gtk_label_get_text(GTK_LABEL(control));
+  } else if (control && GTK_IS_BUTTON(control)) {
+    text = gtk_button_get_label(GTK_BUTTON(control));
+  }
+  const size_t length = text ? std::min(std::strlen(text), static_cast<size_t>(size - 1)) : 0;
+  if (length) std::memcpy(buffer, text, length);
+  buffer[length] = '\0';
+  return static_cast<unsigned>(length);
+}
+
+void BrowseForFolder(DialogHandle dialog, const char* start, char* buffer, int size) {
+  buffer[0] = '\0';
+  GtkWidget* chooser = gtk_file_chooser_dialog_new("Pictures folder", dialog ? dialog->window : nullptr,
+                                                   GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
+                                                   GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
+  if (start && *start) gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), start);
+  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    if (char* folder = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
+      const size_t length = std::min(std::strlen(folder), static_cast<size_t>(size - 1));
+      std::memcpy(buffer, folder, length);
+      buffer[length] = '\0';
+      g_free(folder);
+    }
+  }
+  gtk_widget_destroy(chooser);
 }
 
 WindowHandle GetForegroundWindow() {

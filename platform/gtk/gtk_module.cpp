@@ -18,8 +18,8 @@ extern "C" __attribute__((visibility("default"))) const platform::GtkModuleCalls
     const platform::GtkModuleHost* host) {
   using namespace platform::gtk_module;
   static const platform::GtkModuleCalls calls = {
-      platform::kGtkModuleVersion, RunDialog, CheckDlgButton, IsDlgButtonChecked, EndDialog, GetForegroundWindow,
-      ShowMessageBox,
+      platform::kGtkModuleVersion, RunDialog,   CheckDlgButton,  IsDlgButtonChecked, EndDialog, SetItemText,
+      GetItemText,                 BrowseForFolder, GetForegroundWindow, ShowMessageBox,
   };
   platform::gtk_module::host = host;
   return &calls;

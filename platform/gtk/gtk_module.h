@@ -8,7 +8,7 @@
 
 namespace platform {
 
-constexpr int kGtkModuleVersion = 1;
+constexpr int kGtkModuleVersion = 2;
 constexpr const char* kGtkModuleEntry = "HarborLightsGtkModule";
 constexpr const char* kGtkModuleFile = "harbor-lights-gtk.so";
 
@@ -26,6 +26,10 @@ struct GtkModuleCalls {
   BOOL (*checkDlgButton)(DialogHandle dialog, int id, unsigned check);
   unsigned (*isDlgButtonChecked)(DialogHandle dialog, int id);
   BOOL (*endDialog)(DialogHandle dialog, intptr_t result);
+  BOOL (*setItemText)(DialogHandle dialog, int id, const char* text);
+  unsigned (*getItemText)(DialogHandle dialog, int id, char* buffer, int size);
+  // Writes the chosen folder (NUL-terminated, "" when cancelled) to `buffer`.
+  void (*browseForFolder)(DialogHandle dialog, const char* start, char* buffer, int size);
   WindowHandle (*getForegroundWindow)();
   // Shows a modal box with an OK button; false when there is no display.
   bool (*showMessageBox)(const char* text, const char* caption);

@@ -85,6 +85,25 @@ BOOL EndDialog(DialogHandle dialog, intptr_t result) {
   return gtk ? gtk->endDialog(dialog, result) : 0;
 }
 
+BOOL SetDlgItemTextA(DialogHandle dialog, int id, const char* text) {
+  const GtkModuleCalls* gtk = LoadModule();
+  return gtk ? gtk->setItemText(dialog, id, text ? text : "") : 0;
+}
+
+unsigned GetDlgItemTextA(DialogHandle dialog, int id, char* buffer, int size) {
+  const GtkModuleCalls* gtk = LoadModule();
+  if (!gtk || !buffer || size <= 0) return 0;
+  return gtk->getItemText(dialog, id, buffer, size);
+}
+
+std::string BrowseForFolder(DialogHandle dialog, const std::string& start) {
+  const GtkModuleCalls* gtk = LoadModule();
+  if (!gtk) return "";
+  std::string chosen(4096, '\0');
+  gtk->browseForFolder(dialog, start.c_str(), chosen.data(), static_cast<int>(chosen.size()));
+  return chosen.substr(0, chosen.find('\0'));
+}
+
 WindowHandle GetForegroundWindow() {
   const GtkModuleCalls* gtk = LoadModule();
   return gtk ? gtk->getForegroundWindow() : kNoWindow;

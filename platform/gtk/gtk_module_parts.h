@@ -14,6 +14,9 @@ intptr_t RunDialog(const char* description, size_t size, WindowHandle owner, Dia
 BOOL CheckDlgButton(DialogHandle dialog, int id, unsigned check);
 unsigned IsDlgButtonChecked(DialogHandle dialog, int id);
 BOOL EndDialog(DialogHandle dialog, intptr_t result);
+BOOL SetItemText(DialogHandle dialog, int id, const char* text);
+unsigned GetItemText(DialogHandle dialog, int id, char* buffer, int size);
+void BrowseForFolder(DialogHandle dialog, const char* start, char* buffer, int size);
 WindowHandle GetForegroundWindow();
 bool ShowMessageBox(const char* text, const char* caption);
 

@@ -51,6 +51,15 @@ int64_t StoredUseMirrors(const TempConfigHome& home) {
   return v;
 }
 
+// The "PictureFolder" string on disk; "(none)" when the file holds no such value.
+std::string StoredPictureFolder(const TempConfigHome& home) {
+  platform::RegistryDocument document;
+  platform::RegistryValue value;
+  if (!document.Parse(home.Read()) || !document.FindValue(kOwnKey, "PictureFolder", &value)) return "(none)";
+  std::string text(value.data.begin(), value.data.end());
+  return text.substr(0, text.find('\0'));
+}
+
 class ConfigDialog : public testing::Test {
  protected:
   void SetUp() override {
@@ -87,7 +96,12 @@ class ConfigDialog : public testing::Test {
     while (std::chrono::steady_clock::now() < deadline) {
       std::string found;
       testing_support::RunWithDisplay(server_.Display(), "xdotool search --name '^Config dialog$' 2>/dev/null", &found);
-      if (!found.empty()) return static_cast<Window>(std::strtoul(found.c_str(), nullptr, 10));
+      if (!found.empty()) {
+        // Named before it is mapped: focusing it before then fails.
+        const Window dialog = static_cast<Window>(std::strtoul(found.c_str(), nullptr, 10));
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display_, dialog, &attributes) && attributes.map_state == IsViewable) return dialog;
+      }
       int status = 0;
       if (waitpid(program_, &status, WNOHANG) == program_) {
         ADD_FAILURE() << "the program ended with status " << status << " before its dialog showed";
@@ -207,6 +221,40 @@ TEST_F(ConfigDialog, OkStoresTheBoxAndEveryWayOfCancellingWritesNothing) {
       EXPECT_EQ(home_.Read(), before);
       EXPECT_EQ(now.st_ino, old.st_ino) << "the file was replaced";
     }
+  }
+}
+
+TEST_F(ConfigDialog, PictureFolderRoundTripsThroughTheDialog) {
+  struct FolderSession {
+    const char* what;
+    const char* keysBefore;  // then `typed`, then Return or Escape
+    const char* typed;
+    const char* finalKey;
+    std::string stored;
+  };
+  // Tab three times from OK: Cancel, the check box, the folder field.
+  const FolderSession sessions[] = {
+      {"OK without a folder writes none", nullptr, nullptr, "Return", "(none)"},
+      {"a folder typed into the field", "Tab Tab Tab", "/srv/my pictures", "Return", "/srv/my pictures"},
+      {"the next run shows it: OK keeps it", nullptr, nullptr, "Return", "/srv/my pictures"},
+      {"Escape after editing keeps the stored folder", "Tab Tab Tab ctrl+a BackSpace", nullptr, "Escape",
+       "/srv/my pictures"},
+      {"cleared in the field: the embedded pictures again", "Tab Tab Tab ctrl+a BackSpace", nullptr, "Return", ""},
+  };
+  for (const FolderSession& s : sessions) {
+    SCOPED_TRACE(s.what);
+    const Window dialog = Start({"/c", "0"});
+    ASSERT_NE(dialog, 0u) << "no dialog appeared";
+    if (s.keysBefore) Keys(dialog, s.keysBefore);
+    if (s.typed) {
+      // xdotool's type takes the rest of its command line as text: a call of its own.
+      const std::string command = "xdotool type --delay 30 '" + std::string(s.typed) + "'";
+      ASSERT_EQ(testing_support::RunWithDisplay(server_.Display(), command), 0);
+    }
+    Keys(dialog, s.finalKey);
+    ASSERT_EQ(WaitForExit(), 0) << "the dialog did not end";
+    EXPECT_EQ(StoredPictureFolder(home_), s.stored);
+    EXPECT_EQ(StoredUseMirrors(home_), 1) << "the check box is untouched";
   }
 }
 

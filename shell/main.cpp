@@ -42,13 +42,12 @@ int main(int argc, char** argv) {
   if (options.render) return hl::RunOffscreenRender(options.renderOptions, !options.noMirrors);
   hl::mirrorsDisabledByOption = options.noMirrors;
   if (options.host != hl::HostMode::None) {
-    // The daemon starts us with its own options only; the folder chosen in
-    // our dialog still counts.
-    if (hl::userPictureFolder.empty()) {
-      hl::SaverSettings own;
-      hl::LoadOwnSettings(own);
-      hl::userPictureFolder = own.pictureFolder;
-    }
+    // The daemon starts us with its own options only; what was chosen in our
+    // dialog still counts.
+    hl::SaverSettings own;
+    hl::LoadOwnSettings(own);
+    if (hl::userPictureFolder.empty()) hl::userPictureFolder = own.pictureFolder;
+    if (own.useMirrors == 0) options.noMirrors = true;
     return hl::RunHostWindow(options);
   }
   return hl::SaverMain(hl::JoinCommandLine(options.rest), kShowDefault);

@@ -75,7 +75,9 @@ class CountingScene : public Scene {
     if (callLog) callLog->push_back("scene deleted");
   }
   void Update() override { ++updates; }
+  void Draw() override { ++draws; }
   static inline int updates = 0;
+  static inline int draws = 0;
 };
 
 Scene* MakeCountingScene(int index, KaleidoscopeRenderer* r) { return index == 0 ? new CountingScene(r) : nullptr; }
@@ -96,6 +98,7 @@ class SaverLoopTest : public ::testing::Test {
     settings = &record;
     callLog = &gl.log;
     CountingScene::updates = 0;
+    CountingScene::draws = 0;
   }
   void TearDown() override {
     callLog = nullptr;
@@ -195,6 +198,38 @@ TEST_F(SaverLoopTest, LoopDrawsWhenIdleAndEndsOnAKey) {
   const std::vector<std::string> order = {"choose",        "set 33",  "create context", "current",
                                           "scene deleted", "release", "delete context"};
   EXPECT_EQ(gl.log, order);
+}
+
+// "Use Mirrors" (and --no-mirrors) switch the mirrored wedges off: one
+// unmirrored copy of the scene a frame instead of `count` copies.
+TEST_F(SaverLoopTest, UseMirrorsOffDrawsTheSceneOnceAFrame) {
+  HL_REQUIRE_CAPABILITY(HeadlessGlContext().Create(8, 8), "a headless EGL context");
+  const struct {
+    uint32_t useMirrors;
+    bool noMirrorsOption;
+    bool mirrored;
+  } rows[] = {{1, false, true}, {0, false, false}, {7, false, true}, {1, true, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "UseMirrors " << row.useMirrors << ", --no-mirrors " << row.noMirrorsOption);
+    ResetWindowState();
+    ResetRendererProcessState();
+    clock.SetTickCount(0);
+    CountingScene::updates = CountingScene::draws = 0;
+    record = SaverSettings{};
+    record.useMirrors = row.useMirrors;
+    mirrorsDisabledByOption = row.noMirrorsOption;
+    runMode = RunSaver;
+    fake.onPump = [&] {
+      if (clock.TickCount() == 50) fake.events.push_back(Message{record.window, WM_KEYDOWN, 'A', 0});
+    };
+    ASSERT_TRUE(RunSaverWindow(kNoWindow, 10));
+    ASSERT_EQ(CountingScene::updates, 5);
+    if (row.mirrored) {
+      EXPECT_GE(CountingScene::draws, 5 * 10) << "each frame draws a copy per wedge";
+    } else {
+      EXPECT_EQ(CountingScene::draws, 5);
+    }
+  }
 }
 
 TEST_F(SaverLoopTest, TerminationSignalEndsTheRunCleanly) {

@@ -12,11 +12,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/clock.h"
-#include "platform/gl_window_context.h"
 #include "platform/termination.h"
 #include "platform/window_system.h"
 #include "renderer/kaleidoscope_renderer.h"
+#include "shell/frame_loop.h"
 #include "shell/saver_window.h"
 
 namespace hl {
@@ -114,27 +113,14 @@ int RunOnWindow(const LongOptions& options) {
   }
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
 
-  PixelFormatDescriptor descriptor;
-  descriptor.nVersion = 1;
-  descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  descriptor.iPixelType = PFD_TYPE_RGBA;
-  descriptor.cColorBits = 32;
   // The daemon shows what we write on standard error; a dialog box over a
   // locked screen would help nobody.
-  const int format = ChoosePixelFormat(window, descriptor);
-  if (format == 0) {
-    Fail(kChoosePixelFormatFailed);
+  if (const char* failure = SetUpPixelFormat(window)) {
+    Fail(failure);
     return 1;
   }
-  if (!SetPixelFormat(window, format, descriptor)) {
-    Fail(kSetPixelFormatFailed);
-    return 1;
-  }
-  const GlContextHandle context = CreateGlContext(window);
-  if (!context || !MakeGlContextCurrent(window, context)) {
-    DeleteGlContext(context);
-    return 1;
-  }
+  const GlContextHandle context = CreateCurrentGlContext(window);
+  if (!context) return 1;
 
   auto renderer = std::make_unique<KaleidoscopeRenderer>();
   renderer->Create(width, height);
@@ -142,23 +128,12 @@ int RunOnWindow(const LongOptions& options) {
   ShowWindow(window, 0);
 
   const bool mirrors = !options.noMirrors;
-  for (;;) {
-    if (TerminationRequested() && IsWindow(window)) DestroyWindow(window);
-    Message message;
-    if (PeekMessage(&message)) {
-      if (message.message == WM_QUIT) break;
-      DispatchMessage(message);
-      continue;
-    }
-    if (renderer->Frame(mirrors)) SwapBuffers(window);
-    platform::Sleep(10);
-  }
+  RunFrameLoop(window, [&] { return renderer->Frame(mirrors); });
 
   hostRenderer = nullptr;
   renderer->Destroy();
   renderer.reset();
-  MakeGlContextCurrent(kNoWindow, 0);
-  DeleteGlContext(context);
+  ReleaseGlContext(context);
   return 0;
 }
 

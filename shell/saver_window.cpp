@@ -13,11 +13,11 @@
 #include <memory>
 
 #include "platform/clock.h"
-#include "platform/gl_window_context.h"
 #include "platform/message_box.h"
 #include "platform/termination.h"
 #include "platform/window_system.h"
 #include "renderer/kaleidoscope_renderer.h"
+#include "shell/frame_loop.h"
 #include "shell/run_mode.h"
 #include "shell/saver_settings.h"
 
@@ -181,28 +181,16 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
   // (The system's "a screen saver runs" flag has no counterpart here: the
   // screen-saver daemon knows, having started us, or nobody needs to.)
 
-  PixelFormatDescriptor descriptor;
-  descriptor.nVersion = 1;
-  descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  descriptor.iPixelType = PFD_TYPE_RGBA;
-  descriptor.cColorBits = 32;
-  const int format = ChoosePixelFormat(window, descriptor);
-  if (format == 0) {
-    MessageBox(kChoosePixelFormatFailed, "Error");
+  if (const char* failure = SetUpPixelFormat(window)) {
+    MessageBox(failure, "Error");
     return false;
   }
-  if (!SetPixelFormat(window, format, descriptor)) {
-    MessageBox(kSetPixelFormatFailed, "Error");
-    return false;
-  }
-  DescribePixelFormat(window, format, &descriptor);
 
   // The design leaves these unchecked; without a current context the renderer
   // cannot start, so this ends the run like the pixel-format failures (the
   // backend has said why).
-  const GlContextHandle context = CreateGlContext(window);
-  if (!context || !MakeGlContextCurrent(window, context)) {
-    DeleteGlContext(context);
+  const GlContextHandle context = CreateCurrentGlContext(window);
+  if (!context) {
     // A preview whose parent went in the meantime took our window with it:
     // that is the preview's ordinary end, not a failure.
     Rect rect;
@@ -214,26 +202,15 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
   renderer->Create(width, height);
   ShowWindow(window, showCommand);
 
-  for (;;) {
-    // SIGTERM or SIGINT: the window goes the ordinary way, so the loop ends
-    // through WM_DESTROY and the quit message like any other close.
-    if (TerminationRequested() && IsWindow(window)) DestroyWindow(window);
-    Message message;
-    if (PeekMessage(&message)) {
-      if (message.message == WM_QUIT) break;
-      DispatchMessage(message);
-      continue;
-    }
+  RunFrameLoop(window, [] {
     const bool mirrors = settings->useMirrors != 0 && !mirrorsDisabledByOption;
-    if (renderer->Frame(mirrors)) SwapBuffers(window);
-    platform::Sleep(10);
-  }
+    return renderer->Frame(mirrors);
+  });
 
   renderer->Destroy();
   ownedRenderer.reset();
   renderer = nullptr;
-  MakeGlContextCurrent(kNoWindow, 0);
-  DeleteGlContext(context);
+  ReleaseGlContext(context);
   saverWindow = kNoWindow;
   return true;
 }

@@ -87,6 +87,11 @@ void ShowWindow(WindowHandle window, int showCommand) {
   if (S().system && IsWindow(window)) S().system->ShowNativeWindow(window, showCommand);
 }
 
+bool MoveWindow(WindowHandle window, int x, int y, int width, int height) {
+  return S().system && IsWindow(window) && width > 0 && height > 0 &&
+         S().system->MoveNativeWindow(window, x, y, width, height);
+}
+
 bool GetWindowRect(WindowHandle window, Rect* rect) {
   return S().system && window != kNoWindow && S().system->WindowRect(window, rect);
 }

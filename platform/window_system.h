@@ -52,6 +52,8 @@ class WindowSystem {
   // Our own windows are destroyed; a foreign one is only let go.
   virtual void DestroyNativeWindow(WindowHandle window) = 0;
   virtual void ShowNativeWindow(WindowHandle window, int showCommand) = 0;
+  // Moves and resizes one of our own windows; false for others.
+  virtual bool MoveNativeWindow(WindowHandle, int /*x*/, int /*y*/, int /*width*/, int /*height*/) { return false; }
   virtual bool WindowRect(WindowHandle window, Rect* rect) = 0;
   virtual int ScreenMetric(int index) = 0;
   virtual WindowHandle DesktopWindow() = 0;
@@ -91,6 +93,8 @@ bool AttachWindow(WindowHandle window, const char* className);
 bool DestroyWindow(WindowHandle window);
 bool IsWindow(WindowHandle window);
 void ShowWindow(WindowHandle window, int showCommand);
+// The window's new position and size; WM_SIZE follows when the size changed.
+bool MoveWindow(WindowHandle window, int x, int y, int width, int height);
 bool GetWindowRect(WindowHandle window, Rect* rect);
 int GetSystemMetrics(int index);
 WindowHandle GetDesktopWindow();  // the root window on X11

@@ -16,6 +16,7 @@
 #include "platform/window_system.h"
 #include "renderer/kaleidoscope_renderer.h"
 #include "shell/frame_loop.h"
+#include "shell/monitor_views.h"
 #include "shell/saver_window.h"
 
 namespace hl {
@@ -28,6 +29,7 @@ constexpr int kOwnWindowWidth = 1280;
 constexpr int kOwnWindowHeight = 720;
 
 KaleidoscopeRenderer* hostRenderer = nullptr;
+MonitorPolicy hostPolicy = MonitorPolicy::kOneView;
 
 void Fail(const std::string& message) { std::fprintf(stderr, "harbor-lights: %s\n", message.c_str()); }
 
@@ -43,7 +45,13 @@ LResult HostWindowProc(WindowHandle window, uint32_t message, WParam wParam, LPa
       }
       break;
     case WM_SIZE:
-      if (hostRenderer && LOWORD(lParam) > 0 && HIWORD(lParam) > 0) hostRenderer->Resize(LOWORD(lParam), HIWORD(lParam));
+      if (hostRenderer && LOWORD(lParam) > 0 && HIWORD(lParam) > 0) {
+        hostRenderer->Resize(LOWORD(lParam), HIWORD(lParam));
+        UpdateMonitorViews(*hostRenderer, window, hostPolicy);
+      }
+      return 0;
+    case WM_DISPLAYCHANGE:
+      if (hostRenderer) UpdateMonitorViews(*hostRenderer, window, hostPolicy);
       return 0;
     case WM_SETCURSOR:
       SetCursor(LoadCursor(IDC_ARROW));
@@ -125,6 +133,12 @@ int RunOnWindow(const LongOptions& options) {
   auto renderer = std::make_unique<KaleidoscopeRenderer>();
   renderer->Create(width, height);
   hostRenderer = renderer.get();
+  // The daemon's window and the root window cover the screen; -window-id's
+  // window is drawn as one view wherever it lies.
+  hostPolicy = options.host == HostMode::Root     ? MonitorPolicy::kFullScreen
+               : options.host == HostMode::Window ? MonitorPolicy::kWhenSeveral
+                                                  : MonitorPolicy::kOneView;
+  UpdateMonitorViews(*renderer, window, hostPolicy);
   ShowWindow(window, 0);
 
   const bool mirrors = !options.noMirrors;

@@ -18,6 +18,7 @@
 #include "platform/window_system.h"
 #include "renderer/kaleidoscope_renderer.h"
 #include "shell/frame_loop.h"
+#include "shell/monitor_views.h"
 #include "shell/run_mode.h"
 #include "shell/saver_settings.h"
 
@@ -110,6 +111,14 @@ LResult SaverWindowProc(WindowHandle window, uint32_t message, WParam wParam, LP
       // Neither a second saver nor Alt+F4's close while this one runs.
       if (runMode == RunSaver && (wParam == SC_SCREENSAVE || wParam == SC_CLOSE)) return 0;
       break;
+    case WM_DISPLAYCHANGE:
+      // Full screen means every monitor there is now: the window follows the
+      // screen's size and draws on each monitor.
+      if (runMode == RunSaver && renderer) {
+        MoveWindow(window, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        UpdateMonitorViews(*renderer, window, MonitorPolicy::kFullScreen);
+      }
+      break;
     case WM_CLOSE:
       if (runMode == RunSaver) {
         CloseProcedure(window);
@@ -200,6 +209,7 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
   auto ownedRenderer = std::make_unique<KaleidoscopeRenderer>();
   renderer = ownedRenderer.get();
   renderer->Create(width, height);
+  if (runMode == RunSaver) UpdateMonitorViews(*renderer, window, MonitorPolicy::kFullScreen);
   ShowWindow(window, showCommand);
 
   RunFrameLoop(window, [] {

@@ -36,6 +36,7 @@ class X11Backend : public WindowSystem, public GlWindowBackend {
   bool AttachForeignWindow(WindowHandle window) override;
   void DestroyNativeWindow(WindowHandle window) override;
   void ShowNativeWindow(WindowHandle window, int showCommand) override;
+  bool MoveNativeWindow(WindowHandle window, int x, int y, int width, int height) override;
 
   // x11_display.cpp
   bool WindowRect(WindowHandle window, Rect* rect) override;

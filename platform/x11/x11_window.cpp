@@ -145,6 +145,16 @@ void X11Backend::ShowNativeWindow(WindowHandle handle, int) {
   PostMessage(window, WM_SETCURSOR, window, 0);
 }
 
+bool X11Backend::MoveNativeWindow(WindowHandle handle, int x, int y, int width, int height) {
+  const Window window = static_cast<Window>(handle);
+  auto it = windows_.find(window);
+  if (it == windows_.end() || !it->second.own) return false;
+  // The ConfigureNotify that follows turns into WM_SIZE.
+  XMoveResizeWindow(display_, window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XSync(display_, False);
+  return true;
+}
+
 void X11Backend::Grab(Window window, X11WindowInfo& info) {
   // HACK: the screen-saver daemon (or the program that started us) may still
   // hold the keyboard or pointer for a moment; try for about a second.

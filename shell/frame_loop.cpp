@@ -1,13 +1,29 @@
 #include "shell/frame_loop.h"
 
+#include <memory>
+
 #include "platform/clock.h"
 #include "platform/termination.h"
 #include "platform/window_system.h"
+#include "renderer/fps_overlay.h"
+#include "shell/run_mode.h"
 #include "shell/saver_window.h"
 
 namespace hl {
 
 using namespace platform;
+
+bool fpsOverlayByOption = false;
+
+namespace {
+
+const FpsOverlay* activeOverlay = nullptr;
+
+double CounterSeconds(int64_t counter) {
+  return static_cast<double>(counter) / static_cast<double>(QueryPerformanceFrequency());
+}
+
+}  // namespace
 
 const char* SetUpPixelFormat(WindowHandle window) {
   PixelFormatDescriptor descriptor;
@@ -38,6 +54,8 @@ void ReleaseGlContext(GlContextHandle context) {
 }
 
 void RunFrameLoop(WindowHandle window, const FrameFunction& frame) {
+  const std::unique_ptr<FpsOverlay> overlay = fpsOverlayByOption ? std::make_unique<FpsOverlay>() : nullptr;
+  activeOverlay = overlay.get();
   for (;;) {
     if (TerminationRequested() && IsWindow(window)) DestroyWindow(window);
     Message message;
@@ -46,9 +64,23 @@ void RunFrameLoop(WindowHandle window, const FrameFunction& frame) {
       DispatchMessage(message);
       continue;
     }
-    if (frame()) SwapBuffers(window);
-    platform::Sleep(10);
+    const bool present = frame();
+    if (overlay) {
+      overlay->FrameDrawn(CounterSeconds(QueryPerformanceCounter()));
+      overlay->Draw();
+    }
+    if (present) SwapBuffers(window);
+    if (overlay) {
+      const int64_t before = QueryPerformanceCounter();
+      platform::Sleep(10);
+      overlay->Slept(CounterSeconds(QueryPerformanceCounter() - before));
+    } else {
+      platform::Sleep(10);
+    }
   }
+  activeOverlay = nullptr;
 }
+
+const FpsOverlay* ActiveFpsOverlay() { return activeOverlay; }
 
 }  // namespace hl

@@ -8,6 +8,8 @@
 
 namespace hl {
 
+class FpsOverlay;
+
 // Chooses, sets and describes the saver's pixel format on `window`: RGBA,
 // double-buffered, 32 colour bits, nothing else asked for. Returns nullptr when
 // it is set; otherwise the user-facing text of the failure, for the caller to
@@ -28,6 +30,12 @@ using FrameFunction = std::function<bool()>;
 // first; only when the queue is empty is a frame drawn, the buffers swapped when
 // it says so, and 10 ms slept. A termination signal destroys `window`, so the
 // loop ends through WM_DESTROY and the quit message like any other close.
+// With fpsOverlayByOption (run_mode.h) the frame-rate overlay is drawn over
+// each frame before the swap, in the viewport the frame leaves set; when the
+// frame is not swapped (a front-buffer scene) it is drawn all the same.
 void RunFrameLoop(platform::WindowHandle window, const FrameFunction& frame);
+
+// The running loop's overlay, for tests; nullptr when none runs.
+const FpsOverlay* ActiveFpsOverlay();
 
 }  // namespace hl

@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   }
   if (options.render) return hl::RunOffscreenRender(options.renderOptions, !options.noMirrors);
   hl::mirrorsDisabledByOption = options.noMirrors;
+  hl::fpsOverlayByOption = options.fpsOverlay;
   if (options.host != hl::HostMode::None) {
     // The daemon starts us with its own options only; what was chosen in our
     // dialog still counts.

@@ -22,4 +22,8 @@ extern SaverSettings* settings;
 // whatever the "Use Mirrors" setting says. Set by main before the run.
 extern bool mirrorsDisabledByOption;
 
+// -fps or --fps-overlay: every frame loop draws the frame-rate overlay. Set by
+// main before the run.
+extern bool fpsOverlayByOption;
+
 }  // namespace hl

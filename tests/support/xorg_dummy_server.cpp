@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/display_server_process.h"
 #include "tests/support/xvfb_server.h"
 
 namespace testing_support {
@@ -89,63 +90,13 @@ bool XorgDummyServer::Start(int virtualWidth, int virtualHeight) {
     return false;
   }
 
-  int fds[2];
-  if (pipe(fds) != 0) return false;
-  pid_ = fork();
-  if (pid_ < 0) return false;
-  if (pid_ == 0) {
-    close(fds[0]);
-    int devnull = open("/dev/null", O_RDWR);
-    if (devnull >= 0) {
-      dup2(devnull, 0);
-      dup2(devnull, 1);
-      dup2(devnull, 2);
-    }
-    // Its own process group: a signal for the test's group leaves it alone.
-    setpgid(0, 0);
-    std::vector<std::string> args = {"Xorg",       "-config",   config,        "-configdir", configDir,
-                                     "-noreset",   "-nolisten", "tcp",         "-novtswitch", "-sharevts",
-                                     "-logfile",   folder_ + "/Xorg.log",      "-displayfd", std::to_string(fds[1])};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execvp("Xorg", argv.data());
-    _exit(127);
-  }
-  close(fds[1]);
-  std::string number;
-  pollfd p{fds[0], POLLIN, 0};
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (poll(&p, 1, 200) > 0) {
-      char c;
-      if (read(fds[0], &c, 1) <= 0 || c == '\n') break;
-      number += c;
-    }
-  }
-  close(fds[0]);
-  if (number.empty()) {
-    Stop();
-    return false;
-  }
-  display_ = ":" + number;
-  return true;
+  return StartDisplayServer({"Xorg", "-config", config, "-configdir", configDir, "-noreset", "-nolisten", "tcp",
+                             "-novtswitch", "-sharevts", "-logfile", folder_ + "/Xorg.log", "-displayfd", "{fd}"},
+                            30, &pid_, &display_);
 }
 
 void XorgDummyServer::Stop() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    bool gone = false;
-    for (int i = 0; i < 250 && !gone; ++i) {
-      gone = waitpid(pid_, nullptr, WNOHANG) == pid_;
-      if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (!gone) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    pid_ = -1;
-  }
+  StopDisplayServer(&pid_, 5000);
   if (!folder_.empty()) {
     std::system(("rm -rf '" + folder_ + "'").c_str());
     folder_.clear();

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "renderer/glow_pass.h"
 #include "renderer/kaleidoscope_renderer.h"
+#include "tests/renderer/marker_scene.h"
 #include "tests/renderer/recording_scene.h"
 #include "tests/support/capability.h"
 #include "tests/support/gl_test_context.h"
@@ -28,31 +29,6 @@ using testing_support::RotationError;
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 240;
-
-// A gradient over the plane and an off-centre triangle: no rotation or
-// reflection maps it onto itself, so only the kaleidoscope's own symmetry shows.
-class MarkerScene : public Scene {
- public:
-  using Scene::Scene;
-  void Draw() override {
-    glBegin(GL_QUADS);
-    glColor3f(1, 0, 0);
-    glVertex3f(-6, -6, -0.01f);
-    glColor3f(0, 1, 0);
-    glVertex3f(6, -6, -0.01f);
-    glColor3f(0, 0, 1);
-    glVertex3f(6, 6, -0.01f);
-    glColor3f(1, 1, 1);
-    glVertex3f(-6, 6, -0.01f);
-    glEnd();
-    glBegin(GL_TRIANGLES);
-    glColor3f(1, 1, 0);
-    glVertex3f(0.3f, -3.0f, 0);
-    glVertex3f(1.2f, -3.2f, 0);
-    glVertex3f(0.6f, -2.2f, 0);
-    glEnd();
-  }
-};
 
 // A white square off the centre, drawn once, with glow: its halo is made from
 // the capture of its own view.
@@ -72,7 +48,6 @@ class GlowingSpotScene : public Scene {
   bool UsesMirrors() override { return false; }
 };
 
-Scene* MakeMarkerScene(int index, KaleidoscopeRenderer* r) { return index == 0 ? new MarkerScene(r) : nullptr; }
 Scene* MakeGlowingSpotScene(int index, KaleidoscopeRenderer* r) {
   return index == 0 ? new GlowingSpotScene(r) : nullptr;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "renderer/kaleidoscope_renderer.h"
+#include "tests/renderer/marker_scene.h"
 #include "tests/support/capability.h"
 #include "tests/support/gl_test_context.h"
 #include "tests/support/image_checks.h"
@@ -17,43 +18,6 @@ using testing_support::ImageCentre;
 using testing_support::KeepFrame;
 using testing_support::ReflectionError;
 using testing_support::RotationError;
-
-// A colour gradient over the whole plane with a yellow triangle off-centre:
-// no rotation or reflection maps it onto itself.
-class MarkerScene : public Scene {
- public:
-  using Scene::Scene;
-  void Draw() override {
-    glBegin(GL_QUADS);
-    glColor3f(1, 0, 0);
-    glVertex3f(-6, -6, -0.01f);
-    glColor3f(0, 1, 0);
-    glVertex3f(6, -6, -0.01f);
-    glColor3f(0, 0, 1);
-    glVertex3f(6, 6, -0.01f);
-    glColor3f(1, 1, 1);
-    glVertex3f(-6, 6, -0.01f);
-    glEnd();
-    glBegin(GL_TRIANGLES);
-    glColor3f(1, 1, 0);
-    glVertex3f(0.3f, -3.0f, 0);
-    glVertex3f(1.2f, -3.2f, 0);
-    glVertex3f(0.6f, -2.2f, 0);
-    glEnd();
-  }
-};
-
-Scene* MakeMarkerScene(int index, KaleidoscopeRenderer* r) { return index == 0 ? new MarkerScene(r) : nullptr; }
-
-int CountYellow(const platform::RgbaImage& image) {
-  int n = 0;
-  for (int y = 0; y < image.height; ++y)
-    for (int x = 0; x < image.width; ++x) {
-      const uint8_t* p = image.At(x, y);
-      if (p[0] > 200 && p[1] > 200 && p[2] < 60) ++n;
-    }
-  return n;
-}
 
 class RendererPixels : public ::testing::TestWithParam<int> {
  protected:
@@ -102,7 +66,7 @@ TEST_P(RendererPixels, MirroredFrameHasTheDihedralSymmetryOfItsConfiguration) {
   EXPECT_GT(RotationError(frame, centre, radius, config.angle), 2 * tolerance)
       << KeepFrame(frame, "single-wedge");
   // The marker appears once in every wedge.
-  EXPECT_GT(CountYellow(frame), 0);
+  EXPECT_GT(CountMarkerPixels(frame), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(TableEntries, RendererPixels, ::testing::Values(0, 3, 6));
@@ -111,8 +75,8 @@ TEST_F(RendererPixels, WithoutMirrorsTheMarkerAppearsOnceUnrotated) {
   renderer.SetConfig(0, false);
   const platform::RgbaImage mirrored = Render(true);
   const platform::RgbaImage plain = Render(false);
-  const int copies = CountYellow(mirrored);
-  const int once = CountYellow(plain);
+  const int copies = CountMarkerPixels(mirrored);
+  const int once = CountMarkerPixels(plain);
   ASSERT_GT(once, 0) << KeepFrame(plain, "plain");
   EXPECT_NEAR(static_cast<double>(copies) / once, 10.0, 1.5)
       << KeepFrame(mirrored, "mirrored") << " " << KeepFrame(plain, "plain");

@@ -4,6 +4,7 @@
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
 FUZZ_BUILD  ?= build-fuzz
+PACKAGE_BUILD ?= build-package
 JOBS        ?= 2
 CMAKE_FLAGS ?=
 ifneq ($(filter true 1 yes,$(CI)),)
@@ -42,6 +43,11 @@ fuzz: deps
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@ctest --test-dir $(FUZZ_BUILD) --output-on-failure -L fuzz
 
+# The Debian package, harbor-lights_<version>_<arch>.deb, from a release tree
+# of its own configured for /usr.
+package: deps
+	@scripts/build-package.sh $(PACKAGE_BUILD) $(CMAKE_FLAGS)
+
 # Remakes the four pictures in resources/ (deterministic: the same bytes each time).
 pictures: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
@@ -49,4 +55,4 @@ pictures: deps
 	@$(BUILD)/tools/hl_make_pictures resources
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

@@ -1,0 +1,233 @@
+// The Debian package that make package builds (the fixture builds it the same
+// way, in a tree of its own): its control fields, its dependencies against
+// what the installed ELF files need, and the files it unpacks into a scratch
+// root with dpkg -x.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs a shell command; its exit status and standard output.
+int RunCommand(const std::string& command, std::string* output = nullptr) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  std::string text;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  const int status = pclose(pipe);
+  if (output) *output = text;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Trim(const std::string& s) {
+  const auto begin = s.find_first_not_of(" \t\n");
+  if (begin == std::string::npos) return "";
+  return s.substr(begin, s.find_last_not_of(" \t\n") - begin + 1);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+class DebianPackage : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string arch;
+    RunCommand("dpkg --print-architecture", &arch);
+    architecture_ = Trim(arch);
+    package_ = std::string(HL_PACKAGE_TREE) + "/harbor-lights_" + HL_VERSION + "_" + architecture_ + ".deb";
+    char pattern[] = "/tmp/hl-package-test-XXXXXX";
+    if (mkdtemp(pattern)) root_ = pattern;
+    if (fs::exists(package_) && !root_.empty()) {
+      unpacked_ = RunCommand("dpkg -x " + Quote(package_) + " " + Quote(root_)) == 0;
+    }
+  }
+  static void TearDownTestSuite() {
+    std::error_code ignored;
+    if (!root_.empty()) fs::remove_all(root_, ignored);
+  }
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(package_)) << package_ << " was not built (the package_build fixture)";
+    ASSERT_TRUE(unpacked_) << "dpkg -x failed";
+  }
+
+  static std::string Field(const std::string& name) {
+    std::string value;
+    RunCommand("dpkg-deb --field " + Quote(package_) + " " + name, &value);
+    return Trim(value);
+  }
+
+  // Every regular file and link of the unpacked package, relative to its root.
+  static std::set<std::string> Files() {
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root_)) {
+      if (!entry.is_directory()) files.insert(fs::relative(entry.path(), root_).string());
+    }
+    return files;
+  }
+
+  static std::string architecture_, package_, root_;
+  static bool unpacked_;
+};
+
+std::string DebianPackage::architecture_, DebianPackage::package_, DebianPackage::root_;
+bool DebianPackage::unpacked_ = false;
+
+TEST_F(DebianPackage, ControlFields) {
+  const struct {
+    const char* field;
+    std::string value;
+  } rows[] = {
+      {"Package", "harbor-lights"},
+      {"Version", HL_VERSION},
+      {"Architecture", architecture_},
+      {"Section", "x11"},
+      {"Priority", "optional"},
+      {"Maintainer", "harbor-lights developers <harbor-lights@localhost>"},
+      {"Recommends", "xscreensaver"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Field(row.field), row.value) << row.field;
+  const std::string description = Field("Description");
+  EXPECT_EQ(description.substr(0, description.find('\n')), "OpenGL kaleidoscope screen saver");
+  EXPECT_EQ(description.find(';'), std::string::npos) << description;
+}
+
+// The install layout: the program where the daemon looks for display modes,
+// its description for the daemon's settings tool, the man page compressed,
+// and the dialog module where the program was built to find it; nothing more.
+TEST_F(DebianPackage, FilesAndTheirModes) {
+  const std::set<std::string> files = Files();
+  std::string module;
+  for (const std::string& f : files) {
+    if (fs::path(f).filename() == "harbor-lights-gtk.so") module = f;
+  }
+  ASSERT_FALSE(module.empty()) << "no dialog module in the package";
+  EXPECT_EQ(module.rfind("usr/lib/", 0), 0u) << module;
+  const std::set<std::string> expected = {
+      "usr/libexec/xscreensaver/harbor-lights",
+      "usr/share/xscreensaver/config/harbor-lights.xml",
+      "usr/share/man/man6/harbor-lights.6.gz",
+      module,
+  };
+  EXPECT_EQ(files, expected);
+
+  const struct {
+    std::string path;
+    fs::perms mode;
+  } modes[] = {
+      {"usr/libexec/xscreensaver/harbor-lights", static_cast<fs::perms>(0755)},
+      {"usr/share/xscreensaver/config/harbor-lights.xml", static_cast<fs::perms>(0644)},
+      {"usr/share/man/man6/harbor-lights.6.gz", static_cast<fs::perms>(0644)},
+      {module, static_cast<fs::perms>(0644)},
+  };
+  for (const auto& row : modes) {
+    EXPECT_EQ(fs::status(root_ + "/" + row.path).permissions() & fs::perms::mask, row.mode) << row.path;
+  }
+  std::string listing;
+  ASSERT_EQ(RunCommand("dpkg-deb --contents " + Quote(package_), &listing), 0);
+  std::istringstream lines(listing);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_NE(line.find(" root/root "), std::string::npos) << "not owned by root: " << line;
+  }
+
+  // The program looks for its module at a path compiled in from the build's
+  // prefix: it must be where the package puts it. Asked for a dialog with no
+  // display, the program tries to load the module; a preloaded probe notes
+  // the paths.
+  const std::string log = root_ + "/dlopen.log";
+  RunCommand("env -u DISPLAY XDG_CONFIG_HOME=" + Quote(root_) + " HL_DLOPEN_LOG=" + Quote(log) +
+             " LD_PRELOAD=" + Quote(HL_DLOPEN_PROBE) + " " + Quote(root_ + "/usr/libexec/xscreensaver/harbor-lights") +
+             " /c >/dev/null 2>&1");
+  const std::string tried = ReadFile(log);
+  EXPECT_NE(("\n" + tried).find("\n/" + module + "\n"), std::string::npos)
+      << "the program would not look for /" << module << "; it tried:\n" << tried;
+  fs::remove(log);
+}
+
+TEST_F(DebianPackage, FilesHoldWhatTheTreeHas) {
+  EXPECT_EQ(ReadFile(root_ + "/usr/share/xscreensaver/config/harbor-lights.xml"),
+            ReadFile(std::string(HL_SOURCE_DIR) + "/resources/harbor-lights.xml"));
+  std::string page;
+  ASSERT_EQ(RunCommand("gzip -dc " + Quote(root_ + "/usr/share/man/man6/harbor-lights.6.gz"), &page), 0);
+  EXPECT_EQ(page, ReadFile(std::string(HL_SOURCE_DIR) + "/docs/harbor-lights.6"));
+  // gzip -n: no name and no time stamp in the header, so rebuilds give the same bytes.
+  const std::string gz = ReadFile(root_ + "/usr/share/man/man6/harbor-lights.6.gz");
+  ASSERT_GE(gz.size(), 10u);
+  EXPECT_EQ(gz[3] & 0x08, 0) << "the original name is stored";
+  EXPECT_EQ(gz.substr(4, 4), std::string(4, '\0')) << "a time stamp is stored";
+
+  const std::string program = root_ + "/usr/libexec/xscreensaver/harbor-lights";
+  std::string version, kind;
+  EXPECT_EQ(RunCommand(Quote(program) + " --version", &version), 0);
+  EXPECT_EQ(version.rfind("harbor-lights ", 0), 0u) << version;
+  RunCommand("file -b " + Quote(program), &kind);
+  EXPECT_NE(kind.find("ELF"), std::string::npos) << kind;
+  EXPECT_NE(kind.find(", stripped"), std::string::npos) << kind;
+}
+
+// The package Depends on the package of every shared library that the
+// program and its module need.
+TEST_F(DebianPackage, DependsOnEveryLibraryNeeded) {
+  std::set<std::string> depends;
+  std::string field = Field("Depends");
+  for (char& c : field) {
+    if (c == '|') c = ',';
+  }
+  std::istringstream items(field);
+  for (std::string item; std::getline(items, item, ',');) {
+    item = Trim(item);
+    depends.insert(item.substr(0, item.find_first_of(" (")));
+  }
+  std::string cache;
+  ASSERT_EQ(RunCommand("ldconfig -p", &cache), 0);
+  for (const std::string& f : Files()) {
+    std::string needed;
+    ASSERT_EQ(RunCommand("readelf -d " + Quote(root_ + "/" + f) + " 2>/dev/null | sed -n 's/.*(NEEDED).*\\[\\(.*\\)\\]/\\1/p'",
+                  &needed),
+              0);
+    std::istringstream sonames(needed);
+    for (std::string soname; std::getline(sonames, soname);) {
+      // The library's path from the loader's cache, then its package; with
+      // merged /usr dpkg knows some under /lib and some under /usr/lib.
+      std::string owner;
+      const auto at = cache.find("\t" + soname + " (");
+      ASSERT_NE(at, std::string::npos) << soname << " is not in the loader's cache";
+      const auto arrow = cache.find("=> ", at);
+      std::string path = cache.substr(arrow + 3, cache.find('\n', arrow) - arrow - 3);
+      if (path.rfind("/usr/", 0) == 0) path = path.substr(4);
+      for (const std::string& candidate : {"/usr" + path, path}) {
+        std::string answer;
+        if (RunCommand("dpkg -S " + Quote(candidate) + " 2>/dev/null", &answer) == 0) {
+          owner = answer.substr(0, answer.find_first_of(":"));
+          break;
+        }
+      }
+      ASSERT_FALSE(owner.empty()) << "no package holds " << soname << " (" << path << ")";
+      EXPECT_EQ(depends.count(owner), 1u) << f << " needs " << soname << " from " << owner
+                                          << ", which Depends does not name: " << Field("Depends");
+    }
+  }
+}
+
+}  // namespace

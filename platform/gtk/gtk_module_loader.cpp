@@ -17,8 +17,8 @@ constexpr unsigned kDialogResourceType = 5;  // RT_DIALOG
 
 void ReportFromModule(const char* layer, const char* cause) { ReportError(layer, cause); }
 
-// Beside the program (the build tree, or where a test runs it from), then
-// where `cmake --install` puts it.
+// Beside the program (the build tree), then where `cmake --install` puts it,
+// and last the build tree's own, for test programs that live elsewhere in it.
 const GtkModuleCalls* LoadModule() {
   static const GtkModuleCalls* calls = nullptr;
   static bool tried = false;
@@ -27,8 +27,8 @@ const GtkModuleCalls* LoadModule() {
   static const GtkModuleHost host = {ReportFromModule};
   const std::string candidates[] = {
       ProgramDirectory() + "/" + kGtkModuleFile,
-      HL_GTK_MODULE_BUILD_PATH,
       HL_GTK_MODULE_INSTALL_PATH,
+      HL_GTK_MODULE_BUILD_PATH,
   };
   std::string why = "not found";
   for (const std::string& path : candidates) {

@@ -191,6 +191,10 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
   // screen-saver daemon knows, having started us, or nobody needs to.)
 
   if (const char* failure = SetUpPixelFormat(window)) {
+    // NOTE: the full-screen window is raised above everything and holds the
+    // keyboard and pointer: a box shown now would sit unreachable beneath it.
+    // The window goes first, so the box can be seen and answered.
+    if (runMode == RunSaver) DestroyWindow(window);
     MessageBox(failure, "Error");
     return false;
   }

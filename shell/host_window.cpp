@@ -64,12 +64,8 @@ LResult HostWindowProc(WindowHandle window, uint32_t message, WParam wParam, LPa
 
 // $XSCREENSAVER_WINDOW: hex 0x… or decimal; 0 when it holds no number.
 WindowHandle DaemonWindow(const char* text) {
-  if (!text || !*text) return kNoWindow;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long id = std::strtoull(text, &end, 0);
-  if (errno != 0 || *end != '\0' || id > UINT32_MAX) return kNoWindow;
-  return id;
+  uint64_t id = 0;
+  return text && ParseWindowNumber(text, &id) ? id : kNoWindow;
 }
 
 // The window to draw on; kNoWindow (after one line) when there is none.

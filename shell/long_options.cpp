@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 namespace hl {
 namespace {
@@ -25,12 +24,12 @@ bool ParsePositiveNumber(const std::string& text, double* value) {
   return true;
 }
 
-bool ParseUnsigned(const std::string& text, uint64_t max, uint64_t* value) {
-  if (text.empty() || text[0] == '-' || text[0] == '+') return false;
-  char* end = nullptr;
+// Decimal digits only: a leading zero is no octal prefix here.
+bool ParseDecimal(const std::string& text, uint64_t max, uint64_t* value) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
   errno = 0;
-  const unsigned long long v = std::strtoull(text.c_str(), &end, 0);  // 0x… or decimal
-  if (errno != 0 || *end != '\0' || v > max) return false;
+  const unsigned long long v = std::strtoull(text.c_str(), nullptr, 10);
+  if (errno != 0 || v > max) return false;
   *value = v;
   return true;
 }
@@ -39,14 +38,26 @@ bool ParseSize(const std::string& text, int* width, int* height) {
   const size_t x = text.find('x');
   if (x == std::string::npos) return false;
   uint64_t w = 0, h = 0;
-  if (!ParseUnsigned(text.substr(0, x), 16384, &w) || !ParseUnsigned(text.substr(x + 1), 16384, &h)) return false;
-  if (w == 0 || h == 0 || text.find_first_not_of("0123456789x") != std::string::npos) return false;
+  if (!ParseDecimal(text.substr(0, x), 16384, &w) || !ParseDecimal(text.substr(x + 1), 16384, &h)) return false;
+  if (w == 0 || h == 0) return false;
   *width = static_cast<int>(w);
   *height = static_cast<int>(h);
   return true;
 }
 
 }  // namespace
+
+bool ParseWindowNumber(const std::string& text, uint64_t* value) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  if (!hex) return ParseDecimal(text, UINT32_MAX, value);
+  const std::string digits = text.substr(2);
+  if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+  errno = 0;
+  const unsigned long long v = std::strtoull(digits.c_str(), nullptr, 16);
+  if (errno != 0 || v > UINT32_MAX) return false;
+  *value = v;
+  return true;
+}
 
 bool ParseLongOptions(int argc, const char* const* argv, LongOptions* options, std::string* error) {
   *options = LongOptions{};
@@ -96,7 +107,7 @@ bool ParseLongOptions(int argc, const char* const* argv, LongOptions* options, s
     } else if (doubleDash && name == "seed") {
       if (!value(&v)) return false;
       uint64_t seed = 0;
-      if (!ParseUnsigned(v, UINT32_MAX, &seed)) {
+      if (!ParseDecimal(v, UINT32_MAX, &seed)) {
         *error = "--seed takes a whole number from 0 to 4294967295, not '" + v + "'";
         return false;
       }
@@ -112,7 +123,7 @@ bool ParseLongOptions(int argc, const char* const* argv, LongOptions* options, s
     } else if (name == "window-id") {
       if (!value(&v)) return false;
       uint64_t id = 0;
-      if (!ParseUnsigned(v, UINT32_MAX, &id) || id == 0) {
+      if (!ParseWindowNumber(v, &id) || id == 0) {
         *error = arg + " takes an X window id (hex 0x… or decimal), not '" + v + "'";
         return false;
       }

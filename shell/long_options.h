@@ -45,6 +45,10 @@ struct LongOptions {
 // Parses argv. On a bad option returns false with a one-line `error`.
 bool ParseLongOptions(int argc, const char* const* argv, LongOptions* options, std::string* error);
 
+// An X window number: hex with 0x, otherwise decimal (a leading zero is not
+// octal); at most 32 bits.
+bool ParseWindowNumber(const std::string& text, uint64_t* value);
+
 // The usage text of --help.
 const char* UsageText();
 

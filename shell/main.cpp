@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    std::printf("harbor-lights 1.0\n");
+    std::printf("harbor-lights %s\n", HL_VERSION);
     return 0;
   }
   if (!options.picturesDirectory.empty()) {

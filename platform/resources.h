@@ -10,6 +10,7 @@
 namespace platform {
 
 // Resource types keep their system numbers.
+constexpr unsigned RT_DIALOG = 5;
 constexpr unsigned RT_RCDATA = 10;
 
 // One entry of the table. `name` is the resource's name as written in the

@@ -13,8 +13,6 @@
 namespace platform {
 namespace {
 
-constexpr unsigned kDialogResourceType = 5;  // RT_DIALOG
-
 void ReportFromModule(const char* layer, const char* cause) { ReportError(layer, cause); }
 
 // Beside the program (the build tree), then where `cmake --install` puts it,
@@ -58,15 +56,14 @@ MessageBoxHandler& Handler() {
 }  // namespace
 
 intptr_t DialogBoxParamA(ModuleHandle module, const char* name, WindowHandle owner, DialogProc proc, LParam param) {
-  const ResourceHandle resource = FindResourceA(module, name, kDialogResourceType);
-  const void* bytes = LockResource(LoadResource(module, resource));
-  if (!bytes || !proc) {
+  const ResourceBytes description = module ? ResourceBytes{} : FindResourceBytes(name, RT_DIALOG);
+  if (!description.data || !proc) {
     ReportError("dialog", "no such dialog resource");
     return -1;
   }
   const GtkModuleCalls* gtk = LoadModule();
   if (!gtk) return -1;
-  return gtk->runDialog(static_cast<const char*>(bytes), SizeofResource(module, resource), owner, proc, param);
+  return gtk->runDialog(reinterpret_cast<const char*>(description.data), description.size, owner, proc, param);
 }
 
 // The calls below are made by dialog procedures, so the module is loaded.

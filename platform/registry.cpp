@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -74,7 +73,11 @@ std::string Folder(const std::string& path) {
 // mkdir -p with mode 0700 for what it creates.
 bool MakeFolders(const std::string& folder) {
   struct stat st {};
-  if (stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (stat(folder.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return true;
+    errno = ENOTDIR;  // for the report: something else stands where the folder goes
+    return false;
+  }
   if (folder != Folder(folder) && !MakeFolders(Folder(folder))) return false;
   return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }

@@ -31,14 +31,12 @@ void KaleidoscopeRenderer::Create(int w, int h) {
 
   Resize(w, h);
 
-  for (int n = 10; n <= 22; n += 2) {
-    configs[(n - 10) / 2] = BuildWedgeConfig(static_cast<float>(360.0 / n));
-  }
+  FillWedgeTable(configs);
   PickRandomConfig(false);
   StartClock();
 
   scene.reset(CreateScene(0, this));
-  if (scene) scene->Init();
+  scene->Init();
 
   glClearDepth(1.0);
   glEnable(GL_DEPTH_TEST);

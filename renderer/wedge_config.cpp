@@ -20,6 +20,10 @@ WedgeConfig BuildWedgeConfig(float angle) {
   return config;
 }
 
+void FillWedgeTable(WedgeConfig table[kWedgeTableSize]) {
+  for (int n = 10; n <= 22; n += 2) table[(n - 10) / 2] = BuildWedgeConfig(static_cast<float>(360.0 / n));
+}
+
 double BlendedAngle(double t) {
   const double s = t * t * (3.0 - 2.0 * t);
   return transition.fromAngle + s * (static_cast<double>(transition.toAngle) - transition.fromAngle);

@@ -27,6 +27,10 @@ struct WedgeConfig {
 // by `angle`. A leftover of at most half a degree is not given a wedge of its own.
 WedgeConfig BuildWedgeConfig(float angle);
 
+// The table: entry k is the configuration of 10 + 2k wedges (36 degrees for
+// 10 … 16.363636 for 22), the angle being 360 / n rounded to a float.
+void FillWedgeTable(WedgeConfig table[kWedgeTableSize]);
+
 // The blend between two wedge angles; one per process, owned by the renderer.
 struct TransitionState {
   bool inTransition = false;

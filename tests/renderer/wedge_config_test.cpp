@@ -61,7 +61,7 @@ class RendererTable : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetRendererProcessState();
-    for (int n = 10; n <= 22; n += 2) r.configs[(n - 10) / 2] = BuildWedgeConfig(static_cast<float>(360.0 / n));
+    FillWedgeTable(r.configs);
     r.current = &r.configs[0];
   }
   int CurrentIndex() const { return static_cast<int>(r.current - r.configs); }

@@ -17,7 +17,7 @@ class ZoomLayers : public ::testing::Test {
     ResetRendererProcessState();
     lastConfigSwitch = 0;
     platform::UseTimeSource(&clock);
-    for (int n = 10; n <= 22; n += 2) renderer.configs[(n - 10) / 2] = BuildWedgeConfig(static_cast<float>(360.0 / n));
+    FillWedgeTable(renderer.configs);
     renderer.current = &renderer.configs[0];
     renderer.StartClock();
     scene = new ZoomScene(&renderer);

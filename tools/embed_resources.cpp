@@ -5,6 +5,8 @@
 // FILE is relative to BASE_DIR. The same inputs always give the same output.
 #include <cctype>
 #include <cstdio>
+#include <strings.h>
+
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -66,8 +68,12 @@ bool ReadList(const std::string& listPath, const std::string& baseDir, std::vect
     } else if (!ParseNumber(type, &entry.type)) {
       return Fail(where, "unknown resource type " + type);
     }
+    // Lookups ignore case and read numbered names as numbers, so two names that
+    // differ only so would hide one another.
     for (const Entry& other : *entries) {
-      if (other.type == entry.type && other.name == entry.name) return Fail(where, "duplicate resource " + entry.name);
+      const bool sameName = entry.id != 0 ? other.id == entry.id
+                                          : other.id == 0 && strcasecmp(other.name.c_str(), entry.name.c_str()) == 0;
+      if (other.type == entry.type && sameName) return Fail(where, "duplicate resource " + entry.name);
     }
     std::ifstream file(baseDir + "/" + entry.file, std::ios::binary);
     if (!file) return Fail(where, "cannot open " + entry.file);

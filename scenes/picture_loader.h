@@ -34,8 +34,9 @@ struct ResourceBlock {
 // the record as it was (nothing allocated, no texture made).
 bool LoadPictureTexture(PictureTexture& record, const char* resourceName);
 
-// The same for `size` bytes of a JPEG file the caller holds (a user's own
-// picture): the same decoder, memory source and texture.
+// The same for `size` bytes of a JPEG file the caller holds: the same decoder,
+// memory source and texture. (The user's own pictures are squared between the
+// decoding and the upload: DecodePicture, then MakePictureTexture.)
 bool LoadPictureTextureFromMemory(PictureTexture& record, const unsigned char* data, size_t size);
 
 // Uploads record.pixels as the texture above, sets textureName and frees the

@@ -73,6 +73,7 @@ TEST(FrontBuffer, IncrementalFramesDrawOverTheFrontBufferWithoutSwapping) {
     glFinish();
     XSync(display, False);
     XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return -1;
     const unsigned long p = XGetPixel(image, 0, 0);
     XDestroyImage(image);
     return ((p >> 16 & 0xff) > 128 ? 4 : 0) | ((p >> 8 & 0xff) > 128 ? 2 : 0) | ((p & 0xff) > 128 ? 1 : 0);

@@ -44,28 +44,6 @@ class SpotScene : public Scene {
 
 Scene* MakeSpotScene(int index, KaleidoscopeRenderer* r) { return index == 0 ? new SpotScene(r) : nullptr; }
 
-TEST(GlowProbe, NeedsBothExtensionNamesAsSubstrings) {
-  const struct {
-    const char* extensions;
-    bool supported;
-  } cases[] = {
-      {"GL_EXT_compiled_vertex_array GL_ARB_multitexture", true},
-      {"GL_ARB_multitextureX GL_EXT_compiled_vertex_arrayY", true},  // a plain substring search
-      {"GL_ARB_multitexture", false},
-      {"GL_EXT_compiled_vertex_array", false},
-      {"", false},
-      {nullptr, false},
-  };
-  for (const auto& c : cases) {
-    ResetRendererProcessState();
-    ProbeGlow(c.extensions);  // without a context: no texture is made when unsupported
-    EXPECT_EQ(glowSupported, c.supported) << (c.extensions ? c.extensions : "(null)");
-    if (!c.supported) {
-      EXPECT_EQ(glowTexture, 0u);
-    }
-  }
-}
-
 class GlowPass : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -86,6 +64,28 @@ class GlowPass : public ::testing::Test {
   KaleidoscopeRenderer renderer;
   SpotScene* scene = nullptr;
 };
+
+TEST_F(GlowPass, ProbeNeedsBothExtensionNamesAsSubstrings) {
+  const struct {
+    const char* extensions;
+    bool supported;
+  } cases[] = {
+      {"GL_EXT_compiled_vertex_array GL_ARB_multitexture", true},
+      {"GL_ARB_multitextureX GL_EXT_compiled_vertex_arrayY", true},  // a plain substring search
+      {"GL_ARB_multitexture", false},
+      {"GL_EXT_compiled_vertex_array", false},
+      {"", false},
+      {nullptr, false},
+  };
+  for (const auto& c : cases) {
+    glowSupported = false;
+    glowTexture = 0;
+    ProbeGlow(c.extensions);
+    EXPECT_EQ(glowSupported, c.supported) << (c.extensions ? c.extensions : "(null)");
+    EXPECT_EQ(glowTexture != 0, c.supported) << "the capture texture is made only when supported";
+    if (glowTexture) glDeleteTextures(1, &glowTexture);
+  }
+}
 
 TEST_F(GlowPass, ProbeMakesABlackTransparentCaptureTexture) {
   ASSERT_TRUE(glowSupported);

@@ -15,8 +15,7 @@ void WatchTerminationSignals() {
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
-  // NOTE: no SA_RESTART, so a blocking read returns early; the loop looks at
-  // the flag at least every 10 ms anyway.
+  // The loops look at the flag at least every 10 ms; nothing blocks longer.
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The configuration dialog (dialog 104): the "Use Mirrors" check box, OK and
-// Cancel. OK stores the option; Cancel leaves everything as it was.
+// The configuration dialog (dialog 104): the "Use Mirrors" check box, the
+// folder of the user's own pictures with its Browse button, OK and Cancel.
+// OK stores both; Cancel leaves everything as it was.
 #include "platform/dialog.h"
 
 namespace hl {

@@ -1,6 +1,6 @@
 #pragma once
 // The one record the shell shares: the system's screen-saver values, the
-// program's own option, and the state the saver window keeps while it runs.
+// program's own options, and the state the saver window keeps while it runs.
 #include <cstdint>
 #include <string>
 

@@ -1,6 +1,5 @@
 // Windows: the saver's full-screen and preview windows, an ordinary window of
 // our own, and the foreign windows the screen-saver daemon hands us.
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
 

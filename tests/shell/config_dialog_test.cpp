@@ -23,6 +23,7 @@
 #include "tests/shell/settings_test_support.h"
 #include "tests/support/capability.h"
 #include "tests/support/xvfb_server.h"
+#include "tests/window/x11_test_client.h"
 
 namespace hl {
 namespace {
@@ -119,18 +120,7 @@ class ConfigDialog : public testing::Test {
     ASSERT_EQ(testing_support::RunWithDisplay(server_.Display(), command), 0) << command;
   }
 
-  // What a window manager sends when the close box is pressed.
-  void CloseBox(Window dialog) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = dialog;
-    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, dialog, False, NoEventMask, &event);
-    XFlush(display_);
-  }
+  void CloseBox(Window dialog) { testing_support::SendDeleteWindow(display_, dialog); }
 
   // The program's exit status, or -1 when it has not ended within the time.
   int WaitForExit() {

@@ -159,17 +159,19 @@ void TestClient::Destroy(Window window) {
   XSync(display_, False);
 }
 
-void TestClient::SendDeleteWindow(Window window) {
+void SendDeleteWindow(Display* display, Window window) {
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = window;
-  e.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
   e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
   e.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display_, window, False, NoEventMask, &e);
-  XSync(display_, False);
+  XSendEvent(display, window, False, NoEventMask, &e);
+  XSync(display, False);
 }
+
+void TestClient::SendDeleteWindow(Window window) { testing_support::SendDeleteWindow(display_, window); }
 
 double TestClient::MeanBrightness(Window window, int* brightest) {
   XWindowAttributes a = Attributes(window);

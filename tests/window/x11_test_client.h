@@ -12,6 +12,9 @@
 namespace testing_support {
 
 // One child process with DISPLAY set and its standard error kept in a file.
+// What a window manager sends when the close box is pressed, from `display`.
+void SendDeleteWindow(Display* display, Window window);
+
 class SaverProcess {
  public:
   SaverProcess(const std::string& display, const std::vector<std::string>& args,

@@ -48,6 +48,14 @@ fuzz: deps
 package: deps
 	@scripts/build-package.sh $(PACKAGE_BUILD) $(CMAKE_FLAGS)
 
+# The Windows screen saver, cross-built with mingw-w64: build-windows/harbor-lights.scr
+# (libjpeg comes from Debian's source package, built once into that folder).
+WINDOWS_BUILD ?= build-windows
+.PHONY: windows
+windows: deps
+	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
 # Remakes the four pictures in resources/ (deterministic: the same bytes each time).
 pictures: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null

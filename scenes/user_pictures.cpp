@@ -1,15 +1,12 @@
 #include "scenes/user_pictures.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include "platform/files.h"
 
 namespace hl {
 
@@ -19,7 +16,7 @@ namespace {
 
 // Bounds on what a file may make us read and decode: far above any photo,
 // far below what would exhaust memory.
-constexpr off_t kMaxFileBytes = 256 << 20;
+constexpr size_t kMaxFileBytes = 256 << 20;
 constexpr uint64_t kMaxDecodedPixels = 100'000'000;
 
 bool HasJpegName(const char* name) {
@@ -31,52 +28,13 @@ bool HasJpegName(const char* name) {
   return endsWith(".jpg") || endsWith(".jpeg");
 }
 
-struct DirCloser {
-  void operator()(DIR* d) const { closedir(d); }
-};
-
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat info {};
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kMaxFileBytes;
-  if (ok) {
-    bytes->resize(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (ok && done < bytes->size()) {
-      const ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
-      if (n > 0) {
-        done += static_cast<size_t>(n);
-      } else if (n == 0) {
-        bytes->resize(done);  // the file shrank while we read it
-        break;
-      } else if (errno != EINTR) {
-        ok = false;
-      }
-    }
-  }
-  close(fd);
-  return ok && !bytes->empty();
-}
-
 }  // namespace
 
 std::vector<std::string> FirstPictureFiles(const std::string& folder, size_t count) {
   std::vector<std::string> names;
   if (folder.empty() || count == 0) return names;
-  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-  if (!dir) return names;
-  const int dirFd = dirfd(dir.get());
-  while (dirent* entry = readdir(dir.get())) {
-    if (!HasJpegName(entry->d_name)) continue;
-    // Only regular files (a link to one counts); the type from readdir saves
-    // a stat for most entries of a large folder.
-    if (entry->d_type != DT_REG) {
-      struct stat info {};
-      if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK) continue;
-      if (fstatat(dirFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
-    }
-    names.emplace_back(entry->d_name);
+  for (std::string& name : platform::RegularFileNames(folder)) {
+    if (HasJpegName(name.c_str())) names.push_back(std::move(name));
   }
   const size_t keep = std::min(count, names.size());
   std::partial_sort(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(keep), names.end());
@@ -126,7 +84,7 @@ bool SquarePicture(PictureTexture& record) {
 
 bool LoadUserPictureTexture(PictureTexture& record, const std::string& path) {
   std::vector<unsigned char> bytes;
-  if (!ReadWholeFile(path, &bytes)) return false;
+  if (!platform::ReadRegularFile(path, kMaxFileBytes, &bytes)) return false;
   PictureTexture decoded = record;
   if (!DecodePicture(decoded, bytes.data(), bytes.size(), kMaxDecodedPixels)) return false;
   bytes = {};

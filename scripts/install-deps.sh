@@ -17,6 +17,8 @@ packages=(
   xscreensaver xserver-xorg-core xserver-xorg-video-dummy
   # packaging
   dpkg-dev file
+  # the Windows screen saver: cross compilers, libjpeg's SIMD, tests under Wine
+  g++-mingw-w64-x86-64 nasm wine wine64 googletest
 )
 
 missing=()

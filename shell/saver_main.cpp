@@ -1,6 +1,7 @@
 #include "shell/saver_main.h"
 
 #include "platform/dialog.h"
+#include "platform/password_services.h"
 #include "scenes/user_pictures.h"
 #include "shell/command_line.h"
 #include "shell/config_dialog.h"
@@ -26,7 +27,7 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments) {
   return line;
 }
 
-void ChangeSaverPassword(platform::WindowHandle) {}
+void ChangeSaverPassword(platform::WindowHandle parent) { platform::ChangeScreenSaverPassword(parent); }
 
 int SaverMain(const std::string& commandLine, int showCommand) {
   const SaverCommandLine command = ParseSaverCommandLine(commandLine);

@@ -20,8 +20,8 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments);
 // Creates `settings`, loads it in every mode and deletes it afterwards.
 int SaverMain(const std::string& commandLine, int showCommand);
 
-// This system has no screen-saver password service to hand the change to (the
-// session locker keeps its own password), so this does nothing.
+// Hands the change of the screen-saver password to the system, where it has a
+// service for it (none on Linux: the session locker keeps its own password).
 void ChangeSaverPassword(platform::WindowHandle parent);
 
 }  // namespace hl

@@ -14,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/password_services.h"
 #include "platform/termination.h"
 #include "platform/window_system.h"
 #include "renderer/kaleidoscope_renderer.h"
@@ -59,6 +60,19 @@ void CloseProcedure(WindowHandle window) {
     platform::DestroyWindow(window);
   }
 }
+
+// Tells the system that a full-screen saver runs, and clears that again on
+// every way out of the run.
+struct RunningFlag {
+  bool set = false;
+  void Set() {
+    platform::SetScreenSaverRunning(true);
+    set = true;
+  }
+  ~RunningFlag() {
+    if (set) platform::SetScreenSaverRunning(false);
+  }
+};
 
 // Undoes ConnectWindowSystem on every way out, when this run made the connection.
 struct Connection {
@@ -147,7 +161,7 @@ void EndPasswordCheck(SaverSettings& s) {
   s.cursorRef = CursorNow();
 }
 
-bool VerifySaverPassword(WindowHandle) { return true; }
+bool VerifySaverPassword(WindowHandle window) { return platform::VerifyScreenSaverPassword(window); }
 
 bool RunSaverWindow(WindowHandle parent, int showCommand) {
   using namespace platform;
@@ -187,8 +201,8 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
   // A preview whose parent names no window ends here silently, as designed.
   if (window == kNoWindow) return runMode == RunPreview;
   saverWindow = window;
-  // (The system's "a screen saver runs" flag has no counterpart here: the
-  // screen-saver daemon knows, having started us, or nobody needs to.)
+  RunningFlag running;
+  if (runMode == RunSaver) running.Set();
 
   if (const char* failure = SetUpPixelFormat(window)) {
     // NOTE: the full-screen window is raised above everything and holds the

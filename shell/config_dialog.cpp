@@ -8,6 +8,11 @@
 namespace hl {
 namespace {
 
+// Whether the dialog shown has the folder field: the Windows program's dialog
+// is the designed one, without it. OK stores a folder only from a field the
+// user saw, so a folder stored before is never lost to a missing field.
+bool folderFieldShown = false;
+
 std::string FolderField(platform::DialogHandle dialog) {
   char folder[4096];
   platform::GetDlgItemTextA(dialog, kPictureFolderControl, folder, sizeof folder);
@@ -22,14 +27,14 @@ platform::BOOL ConfigDialogProc(platform::DialogHandle dialog, uint32_t message,
     case platform::WM_INITDIALOG:
       // The stored value as it is: any non-zero value shows as checked.
       platform::CheckDlgButton(dialog, kUseMirrorsControl, settings->useMirrors);
-      platform::SetDlgItemTextA(dialog, kPictureFolderControl, settings->pictureFolder.c_str());
+      folderFieldShown = platform::SetDlgItemTextA(dialog, kPictureFolderControl, settings->pictureFolder.c_str()) != 0;
       return 1;  // TRUE: the dialog manager gives the first tab stop the focus
     case platform::WM_COMMAND:
       switch (platform::LOWORD(wParam)) {
         case platform::IDOK:
           settings->useMirrors =
               platform::IsDlgButtonChecked(dialog, kUseMirrorsControl) == platform::BST_CHECKED ? 1 : 0;
-          settings->pictureFolder = FolderField(dialog);
+          if (folderFieldShown) settings->pictureFolder = FolderField(dialog);
           SaveOwnSettings(*settings);
           platform::EndDialog(dialog, platform::IDOK);
           break;

@@ -214,14 +214,17 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
   }
 
   // The design leaves these unchecked; without a current context the renderer
-  // cannot start, so this ends the run like the pixel-format failures (the
-  // backend has said why).
+  // cannot start, so this ends the run like the pixel-format failures, with a
+  // box of the same kind (the backend has also said why, in one line).
   const GlContextHandle context = CreateCurrentGlContext(window);
   if (!context) {
     // A preview whose parent went in the meantime took our window with it:
     // that is the preview's ordinary end, not a failure.
     Rect rect;
-    return runMode == RunPreview && !GetWindowRect(window, &rect);
+    if (runMode == RunPreview && !GetWindowRect(window, &rect)) return true;
+    if (runMode == RunSaver) DestroyWindow(window);
+    MessageBox(kCreateContextFailed, "Error");
+    return false;
   }
 
   auto ownedRenderer = std::make_unique<KaleidoscopeRenderer>();

@@ -12,6 +12,7 @@ struct SaverSettings;
 constexpr const char* kRegisterClassFailed = "RegisterClass() failed:  Cannot register window class.";
 constexpr const char* kChoosePixelFormatFailed = "ChoosePixelFormat() failed:  Cannot find a suitable pixel format.";
 constexpr const char* kSetPixelFormatFailed = "SetPixelFormat() failed:  Cannot set format specified.";
+constexpr const char* kCreateContextFailed = "wglCreateContext() failed:  Cannot create an OpenGL rendering context.";
 
 // The saver window's class and title.
 constexpr const char* kSaverClassName = "OpenGL";

@@ -43,6 +43,7 @@ class FakeGlBackend : public GlWindowBackend {
   bool DescribePixelFormat(WindowHandle, int, PixelFormatDescriptor*) override { return true; }
   GlContextHandle CreateContext(WindowHandle) override {
     log.push_back("create context");
+    if (!contextResult) return 0;
     context = std::make_unique<HeadlessGlContext>();
     return context->Create(64, 48) ? 1 : 0;
   }
@@ -61,6 +62,7 @@ class FakeGlBackend : public GlWindowBackend {
 
   int chooseResult = 33;
   bool setResult = true;
+  bool contextResult = true;
   PixelFormatDescriptor requested;
   int swaps = 0;
   std::vector<std::string> log;
@@ -94,6 +96,7 @@ class SaverLoopTest : public ::testing::Test {
     OverrideSceneFactory(MakeCountingScene);
     SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
       boxes.push_back(caption + ": " + text);
+      windowsDestroyedAtBox = fake.destroyed.size();
     });
     settings = &record;
     callLog = &gl.log;
@@ -118,6 +121,7 @@ class SaverLoopTest : public ::testing::Test {
   VirtualTimeSource clock;
   SaverSettings record;
   std::vector<std::string> boxes;
+  size_t windowsDestroyedAtBox = 0;
 };
 
 TEST_F(SaverLoopTest, SetUpFailuresShowTheirMessageAndFail) {
@@ -126,11 +130,14 @@ TEST_F(SaverLoopTest, SetUpFailuresShowTheirMessageAndFail) {
     bool classTaken;
     int chooseResult;
     bool setResult;
+    bool contextResult;
     const char* message;
   } rows[] = {
-      {"class", true, 33, true, "Error: RegisterClass() failed:  Cannot register window class."},
-      {"choose", false, 0, true, "Error: ChoosePixelFormat() failed:  Cannot find a suitable pixel format."},
-      {"set", false, 33, false, "Error: SetPixelFormat() failed:  Cannot set format specified."},
+      {"class", true, 33, true, true, "Error: RegisterClass() failed:  Cannot register window class."},
+      {"choose", false, 0, true, true, "Error: ChoosePixelFormat() failed:  Cannot find a suitable pixel format."},
+      {"set", false, 33, false, true, "Error: SetPixelFormat() failed:  Cannot set format specified."},
+      {"context", false, 33, true, false,
+       "Error: wglCreateContext() failed:  Cannot create an OpenGL rendering context."},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -143,8 +150,14 @@ TEST_F(SaverLoopTest, SetUpFailuresShowTheirMessageAndFail) {
     }
     gl.chooseResult = row.chooseResult;
     gl.setResult = row.setResult;
+    gl.contextResult = row.contextResult;
+    const size_t destroyedBefore = fake.destroyed.size();
     EXPECT_FALSE(RunSaverWindow(kNoWindow, 10));
     EXPECT_EQ(boxes, std::vector<std::string>{row.message});
+    // The full-screen window, once made, is gone before its box shows.
+    if (!row.classTaken) {
+      EXPECT_EQ(windowsDestroyedAtBox, destroyedBefore + 1);
+    }
   }
   EXPECT_EQ(gl.requested.dwFlags, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER);
   EXPECT_EQ(gl.requested.iPixelType, PFD_TYPE_RGBA);

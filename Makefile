@@ -56,6 +56,11 @@ windows: deps
 	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
+# Its tests under Wine, on a private X server with a fresh Wine prefix.
+.PHONY: test-windows
+test-windows: windows
+	@ctest --test-dir $(WINDOWS_BUILD) -L windows --output-on-failure
+
 # Remakes the four pictures in resources/ (deterministic: the same bytes each time).
 pictures: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null

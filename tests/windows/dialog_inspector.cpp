@@ -1,11 +1,15 @@
 // Finds the saver's configuration dialog, reports what it shows and answers
 // it the way a user would, through window messages only (no X input needed).
 //
-//   hl_dialog_inspector layout      checks the dialog and its controls against
+//   hl_dialog_inspector layout SCR  checks the dialog and its controls against
 //                                   the template: order, ids, classes, styles,
 //                                   texts, and where they sit (template units
 //                                   through MapDialogRect), then cancels
 //   hl_dialog_inspector ACTION      ok, toggle-ok, cancel, escape, close
+//
+// MapDialogRect reads a dialog's own base units, which only the dialog's
+// process can: the layout check maps the template's units on a hidden copy
+// of the dialog made here from SCR's dialog 104, with the same font.
 //
 // Every mode first prints "checked=0" or "checked=1": the state the option
 // shows when the dialog opens. escape and close flip the option before they
@@ -31,19 +35,19 @@ struct Control {
   const char* cls;
   DWORD kind;  // the button or static type bits
   DWORD styles;  // further style bits that must be set
-  RECT units;  // x, y, x + width, y + height in dialog units
+  RECT units;  // x, y, width, height in dialog units
   const char* text;  // nullptr: the credit lines, whose texts are ours to choose
 };
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 const Control kControls[] = {
-    {IDOK, "Button", BS_DEFPUSHBUTTON, WS_TABSTOP, {172, 4, 172 + 50, 4 + 14}, "OK"},
-    {IDCANCEL, "Button", BS_PUSHBUTTON, WS_TABSTOP, {172, 23, 172 + 50, 23 + 14}, "Cancel"},
-    {0xFFFF, "Static", SS_LEFT, WS_GROUP, {7, 78, 7 + 100, 78 + 8}, nullptr},
-    {0xFFFF, "Static", SS_LEFT, WS_GROUP, {7, 55, 7 + 53, 55 + 8}, nullptr},
-    {0xFFFF, "Static", SS_LEFT, WS_GROUP, {7, 63, 7 + 49, 63 + 8}, nullptr},
-    {1001, "Button", BS_AUTOCHECKBOX, WS_TABSTOP, {9, 14, 9 + 52, 14 + 10}, "Use Mirrors"},
-    {0xFFFF, "Static", SS_LEFT, WS_GROUP, {7, 34, 7 + 36, 34 + 8}, "Version 1.0"},
+    {IDOK, "Button", BS_DEFPUSHBUTTON, WS_TABSTOP, {172, 4, 50, 14}, "OK"},
+    {IDCANCEL, "Button", BS_PUSHBUTTON, WS_TABSTOP, {172, 23, 50, 14}, "Cancel"},
+    {0xFFFF, "Static", SS_LEFT, WS_GROUP, {7, 78, 100, 8}, nullptr},
+    {0xFFFF, "Static", SS_LEFT, WS_GROUP, {7, 55, 53, 8}, nullptr},
+    {0xFFFF, "Static", SS_LEFT, WS_GROUP, {7, 63, 49, 8}, nullptr},
+    {1001, "Button", BS_AUTOCHECKBOX, WS_TABSTOP, {9, 14, 52, 10}, "Use Mirrors"},
+    {0xFFFF, "Static", SS_LEFT, WS_GROUP, {7, 34, 36, 8}, "Version 1.0"},
 };
 
 HWND WaitForDialog(DWORD ms) {
@@ -65,7 +69,20 @@ bool WaitGone(HWND dialog, DWORD ms) {
   return true;
 }
 
-void CheckLayout(HWND dialog) {
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// A hidden copy of dialog 104 from the program file, for its base units.
+HWND LocalCopy(const char* program) {
+  HMODULE module = LoadLibraryExA(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(104), MAKEINTRESOURCEA(5)) : nullptr;
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (!bytes) return nullptr;
+  return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), static_cast<const DLGTEMPLATE*>(bytes), nullptr,
+                                    QuietDialogProc, 0);
+}
+
+void CheckLayout(HWND dialog, HWND units) {
   const LONG style = GetWindowLongA(dialog, GWL_STYLE);
   const DWORD want = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   if ((style & want) != want)
@@ -75,7 +92,7 @@ void CheckLayout(HWND dialog) {
   if (GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) Fail("the dialog is a tool window");
 
   RECT size{0, 0, 228, 102};
-  MapDialogRect(dialog, &size);
+  MapDialogRect(units, &size);
   RECT client{};
   GetClientRect(dialog, &client);
   if (client.right != size.right || client.bottom != size.bottom)
@@ -101,8 +118,10 @@ void CheckLayout(HWND dialog) {
     RECT at{};
     GetWindowRect(child, &at);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
-    RECT expected = want_control.units;
-    MapDialogRect(dialog, &expected);
+    // The dialog manager maps the position and the size each on its own.
+    RECT mapped = want_control.units;
+    MapDialogRect(units, &mapped);
+    const RECT expected{mapped.left, mapped.top, mapped.left + mapped.right, mapped.top + mapped.bottom};
 
     if (id != want_control.id) std::printf("FAIL: control %d has id %d, not %d\n", index, id, want_control.id), ++failures;
     if (_stricmp(cls, want_control.cls) != 0)
@@ -133,12 +152,13 @@ void Click(HWND button) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* action = argc == 2 ? argv[1] : "";
+  const char* action = argc >= 2 ? argv[1] : "";
   const char* actions[] = {"layout", "ok", "toggle-ok", "cancel", "escape", "close"};
   bool known = false;
   for (const char* a : actions) known = known || std::strcmp(a, action) == 0;
-  if (!known) {
-    std::fprintf(stderr, "usage: hl_dialog_inspector layout|ok|toggle-ok|cancel|escape|close\n");
+  const bool layout = std::strcmp(action, "layout") == 0;
+  if (!known || argc != (layout ? 3 : 2)) {
+    std::fprintf(stderr, "usage: hl_dialog_inspector layout SCR | ok|toggle-ok|cancel|escape|close\n");
     return 2;
   }
 
@@ -147,13 +167,20 @@ int main(int argc, char** argv) {
     Fail("no dialog \"Config dialog\" within 30 s");
     return 1;
   }
+  // Made only now, so the search above cannot find this hidden copy.
+  HWND units = nullptr;
+  if (layout && !(units = LocalCopy(argv[2]))) {
+    std::printf("FAIL: cannot make dialog 104 of %s here\n", argv[2]);
+    return 1;
+  }
   HWND option = GetDlgItem(dialog, 1001);
   const LRESULT shown = SendMessageA(option, BM_GETCHECK, 0, 0);
   std::printf("checked=%d\n", shown == BST_CHECKED ? 1 : 0);
   std::fflush(stdout);
 
-  if (std::strcmp(action, "layout") == 0) {
-    CheckLayout(dialog);
+  if (layout) {
+    CheckLayout(dialog, units);
+    DestroyWindow(units);
     Click(GetDlgItem(dialog, IDCANCEL));
   } else if (std::strcmp(action, "ok") == 0) {
     Click(GetDlgItem(dialog, IDOK));

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   std::printf("frame %dx%d: %.0f%% lit, rotation error %.2f for %d wedges\n", frame.width, frame.height,
               100 * litShare, best, bestCount);
   int failures = 0;
-  if (litShare < 0.2) std::printf("FAIL: the screen shows little colour\n"), ++failures;
+  if (litShare < 0.1) std::printf("FAIL: the screen shows little colour\n"), ++failures;
   if (best >= 12.0) std::printf("FAIL: no wedge symmetry about the centre\n"), ++failures;
   return failures == 0 ? 0 : 1;
 }

@@ -86,10 +86,12 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // CreateWindowExA shows a WS_VISIBLE window only as it returns, after the
+  // host has heard of the child; wait for the whole creation.
   HWND child = nullptr;
   PumpUntil(30000, pi.hProcess, [&] {
     child = FindWindowExA(host, nullptr, "OpenGL", nullptr);
-    return child != nullptr || Exited(pi.hProcess);
+    return (child != nullptr && IsWindowVisible(child)) || Exited(pi.hProcess);
   });
   if (!child) {
     Fail("no child window of class \"OpenGL\" in the host");

@@ -92,7 +92,10 @@ key_to_saver() {
   window="$(saver_x_window)" || return 1
   timeout 10 xdotool windowfocus --sync "$window" key "$1"
 }
-pointer_home() { timeout 10 xdotool mousemove --sync 512 384; }
+pointer_home() {
+  timeout 10 xdotool mousemove 512 384
+  sleep 0.2
+}
 move() { timeout 10 xdotool mousemove_relative -- "$1" "$2"; }
 
 # Starts the full-screen saver with the pointer at the screen's centre and
@@ -271,7 +274,7 @@ shown=""
 dialog() {
   local action="$1" out
   start_saver /c
-  out="$(tool dialog_inspector "$action")" || fail "dialog inspector, $action: $out"
+  out="$(tool dialog_inspector "$@")" || fail "dialog inspector, $action: $out"
   shown="$(sed -n 's/^checked=//p' <<<"$out" | tr -d '\r')"
   wait_saver 10 || true
   [ "$status" = 0 ] || fail "/c after $action: $status"
@@ -280,7 +283,7 @@ dialog() {
 
 case_config_dialog_layout() {
   reg_clear
-  dialog layout
+  dialog layout "$(windows_path "$program")"
   [ "$(use_mirrors)" = none ] || fail "the layout check's Cancel wrote $(use_mirrors)"
 }
 

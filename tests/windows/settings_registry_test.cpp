@@ -116,7 +116,7 @@ TEST_F(SettingsRegistry, SaveCreatesTheKeyWithADwordThatLoadReadsBack) {
 }
 
 TEST_F(SettingsRegistry, SaveKeepsTheKeysOtherValuesAndTouchesNoSystemValue) {
-  SetValue(kOwnKey, "PictureFolder", REG_SZ, Text("C:\\pictures"));
+  SetValue(kOwnKey, "Note", REG_SZ, Text("kept"));
   SetValue(kSystemSaverKey, "Mouse Threshold", REG_DWORD, Dword(9));
   SaverSettings s;
   s.useMirrors = 0;
@@ -124,11 +124,10 @@ TEST_F(SettingsRegistry, SaveKeepsTheKeysOtherValuesAndTouchesNoSystemValue) {
   s.passwordDelay = 456;
   SaveOwnSettings(s);
 
-  char folder[64] = "";
-  DWORD size = sizeof folder;
-  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kOwnKey, "PictureFolder", RRF_RT_REG_SZ, nullptr, folder, &size),
-            ERROR_SUCCESS);
-  EXPECT_STREQ(folder, "C:\\pictures");
+  char note[64] = "";
+  DWORD size = sizeof note;
+  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kOwnKey, "Note", RRF_RT_REG_SZ, nullptr, note, &size), ERROR_SUCCESS);
+  EXPECT_STREQ(note, "kept");
   DWORD threshold = 0;
   size = sizeof threshold;
   EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSystemSaverKey, "Mouse Threshold", RRF_RT_REG_DWORD, nullptr,
@@ -138,6 +137,20 @@ TEST_F(SettingsRegistry, SaveKeepsTheKeysOtherValuesAndTouchesNoSystemValue) {
   EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, kSystemSaverKey, "Password Delay", RRF_RT_ANY, nullptr, nullptr, nullptr),
             ERROR_SUCCESS)
       << "a save wrote a system value";
+}
+
+TEST_F(SettingsRegistry, AStoredPictureFolderSurvivesALoadAndASave) {
+  SetValue(kOwnKey, "PictureFolder", REG_SZ, Text("C:\\pictures"));
+  SaverSettings s;
+  LoadOwnSettings(s);
+  EXPECT_EQ(s.pictureFolder, "C:\\pictures");
+  s.useMirrors = 0;
+  SaveOwnSettings(s);
+  char folder[64] = "";
+  DWORD size = sizeof folder;
+  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kOwnKey, "PictureFolder", RRF_RT_REG_SZ, nullptr, folder, &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(folder, "C:\\pictures");
 }
 
 }  // namespace

@@ -94,6 +94,11 @@ case "${1:-}" in
       die "wineboot failed: $(tail -5 "$session/wineboot.log")"
     timeout 120 "$wineserver" -w
     setsid "$wineserver" -p </dev/null >/dev/null 2>&1 || true
+    # The prefix's own services and its desktop process start with the first
+    # program and stay with the wineserver; started here, they hold no pipe of
+    # a test (ctest would wait for them to close it).
+    timeout 60 "$wine64" cmd.exe /c exit </dev/null >>"$session/wineboot.log" 2>&1 ||
+      die "wine cannot run a program: $(tail -5 "$session/wineboot.log")"
     echo "wine_session: display $DISPLAY, prefix $WINEPREFIX"
     ;;
   run)

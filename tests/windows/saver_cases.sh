@@ -155,6 +155,31 @@ case_mouse_travel_of_50_keeps_it_51_ends_it() {
   done
 }
 
+# Buttons and keys: what ends the saver, and what it does not watch (Alt
+# keys and F10 are system keys; Alt+F4's SC_CLOSE is swallowed; the wheel is
+# not a button). A row that keeps the saver then checks that a key still
+# ends it.
+case_buttons_and_keys() {
+  reg_clear
+  local row what ends window
+  for row in "click 1:yes" "click 3:yes" "click 2:yes" "key alt+F4:no" "key alt+a:no" "key F10:no" "click 4:no"; do
+    what="${row%%:*}"
+    ends="${row##*:}"
+    start_full_screen
+    window="$(saver_x_window)"
+    # shellcheck disable=SC2086
+    timeout 10 xdotool windowfocus --sync "$window" $what || fail "xdotool $what"
+    if [ "$ends" = yes ]; then
+      expect_ended "$what"
+    else
+      expect_kept "$what"
+      key_to_saver a
+      expect_ended "a key after $what"
+    fi
+    end_saver
+  done
+}
+
 case_mouse_threshold_from_the_registry() {
   reg_clear
   reg_dword "$system_key" "Mouse Threshold" 200

@@ -7,7 +7,8 @@
 # HL_WINE64 come from there; HL_SCR names the program, HL_TEST_TOOLS the folder
 # of the small Windows test programs. Every Wine call runs under timeout; a
 # saver this script started and that outlives its case is ended by its PID.
-set -euo pipefail
+set -Eeuo pipefail
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND"' ERR
 
 : "${HL_WINE64:?run inside wine_session.sh exec}" "${HL_SCR:?}" "${HL_TEST_TOOLS:?}" "${HL_WINE_SESSION:?}"
 [ -f "$HL_SCR" ] || { echo "FAIL: $HL_SCR was not built" >&2; exit 1; }
@@ -108,8 +109,8 @@ start_full_screen() {
   sleep 0.5
 }
 
-# Expects the saver to keep running for a moment, then to end with 0 after
-# what "$@" does.
+# After $1, what the case just did: the saver still runs a moment later, or
+# it has ended with status 0.
 expect_kept() {
   sleep 1.5
   running || fail "the saver ended after $1"

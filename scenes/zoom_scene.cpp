@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "renderer/kaleidoscope_renderer.h"
@@ -42,7 +43,18 @@ void ZoomLayer::Restart() {
 
 void ZoomLayer::Update() {
   const double base = zoomBase;
-  phase = static_cast<float>((static_cast<double>(Now()) - startTime) * static_cast<double>(kCycleRate));
+  const double now = Now();
+  phase = static_cast<float>((now - startTime) * static_cast<double>(kCycleRate));
+  // A frame restarts the cycle at its own time, a frame late at most. A longer
+  // step (the process stopped, the machine starved, a slow render) carries the
+  // cycle on by whole cycles instead, as if every frame had been drawn: a
+  // restart at this frame's time would pull all layers to the same moment and
+  // leave them bunched for good.
+  if (now - startTime - kCycleSeconds > kLongStepSeconds) {
+    const double cycles = std::floor((now - startTime) / kCycleSeconds);
+    startTime = static_cast<float>(startTime + cycles * kCycleSeconds);
+    phase = std::max(0.0f, static_cast<float>((now - startTime) * static_cast<double>(kCycleRate)));
+  }
   if (phase < kArrivalEnd) {
     alpha = static_cast<float>(4.0 * phase);
     if (base > 0) {

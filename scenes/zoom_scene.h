@@ -20,6 +20,9 @@ constexpr float kArrivalEnd = 0.25f;
 constexpr float kDepartureEnd = 0.5f;
 constexpr float kSquareScale = 9.0f;
 constexpr float kWedgeChangeSeconds = 60.0f;
+// A step longer than this past a cycle's end is a stall, not a frame: the cycle
+// keeps its own rhythm across it.
+constexpr double kLongStepSeconds = 1.0;
 
 // The pictures, in the order the layers load them.
 extern const char* const kZoomPictureNames[kZoomLayers];

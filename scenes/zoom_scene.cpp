@@ -98,6 +98,80 @@ void ZoomLayer::Draw() {
   glPopMatrix();
 }
 
+void ZoomLayer::DrawWedge(const WedgeCopy& copy) {
+  constexpr double kPi = 3.14159265358979323846;
+  // The square in the scene's plane is scale * R(now) * (u, v) for u, v in
+  // -1 … 1, centred on the kaleidoscope's axis (the layers never move off it),
+  // so the wedge's apex lies inside it. Everything below is worked out in the
+  // scene's plane, the same for every copy; only placing it differs.
+  const double turn = static_cast<double>(Now()) * (kPi / 180.0);
+  const double c = std::cos(turn), s = std::sin(turn);
+  const double a = copy.angle * (kPi / 180.0);
+
+  // Where a ray from the apex leaves the square: the square's own coordinates
+  // and the distance in the scene's plane.
+  struct Exit {
+    double u, v, radius;
+  };
+  auto leave = [&](double x, double y) {
+    const double u = c * x + s * y, v = -s * x + c * y;
+    const double t = 1.0 / std::max(std::fabs(u), std::fabs(v));
+    return Exit{u * t, v * t, scale * t};
+  };
+  const Exit low = leave(0, -1);                          // the edge at 270 degrees
+  const Exit high = leave(std::sin(a), -std::cos(a));  // the edge at 270 + angle
+
+  // The square's corners strictly inside the wedge, by their angle from the low edge.
+  struct Corner {
+    double offset, u, v;
+  };
+  Corner corners[4];
+  int inside = 0;
+  for (int k = 0; k < 4; ++k) {
+    const double u = (k == 0 || k == 3) ? 1 : -1, v = k < 2 ? 1 : -1;
+    const double x = c * u - s * v, y = s * u + c * v;
+    double offset = std::atan2(y, x) - 1.5 * kPi;
+    while (offset < 0) offset += 2 * kPi;
+    while (offset >= 2 * kPi) offset -= 2 * kPi;
+    if (offset > 0 && offset < a) corners[inside++] = Corner{offset, u, v};
+  }
+  for (int k = 1; k < inside; ++k)  // at most one for wedges under 90 degrees
+    for (int j = k; j > 0 && corners[j].offset < corners[j - 1].offset; --j) std::swap(corners[j], corners[j - 1]);
+
+  auto vertex = [&](double u, double v, double x, double y) {
+    glTexCoord2f(static_cast<float>(texX + (u + 1) * 0.5 * texW), static_cast<float>(texY + (1 - v) * 0.5 * texH));
+    glVertex3f(static_cast<float>(x), static_cast<float>(y), 0);
+  };
+  auto corner = [&](const Corner& k) {
+    double at[2];
+    copy.Place(scale * (c * k.u - s * k.v), scale * (s * k.u + c * k.v), at);
+    vertex(k.u, k.v, at[0], at[1]);
+  };
+  // Points on the seams come from the seam's shared direction and a distance
+  // that does not depend on the copy: both sides of a seam draw the very same
+  // vertices there.
+  auto seam = [&](const Exit& e, const double* direction) {
+    vertex(e.u, e.v, e.radius * direction[0], e.radius * direction[1]);
+  };
+
+  glColor4f(red, green, blue, alpha);
+  glBindTexture(GL_TEXTURE_2D, currentZoomScene->textures[textureIndex].textureName);
+  // Counter-clockwise in the kaleidoscope's plane: a mirrored copy runs the
+  // wedge from its high edge back to its low one.
+  glBegin(GL_TRIANGLE_FAN);
+  vertex(0, 0, 0, 0);
+  if (!copy.mirrored) {
+    seam(low, copy.lowEdge);
+    for (int k = 0; k < inside; ++k) corner(corners[k]);
+    seam(high, copy.highEdge);
+  } else {
+    seam(high, copy.highEdge);
+    for (int k = inside - 1; k >= 0; --k) corner(corners[k]);
+    seam(low, copy.lowEdge);
+  }
+  glEnd();
+}
+
 ZoomScene::ZoomScene(KaleidoscopeRenderer* owner) : Scene(owner) { currentZoomScene = this; }
 
 ZoomScene::~ZoomScene() {
@@ -136,6 +210,14 @@ void ZoomScene::Draw() {
     if (!HasPicture(layers[i])) continue;
     if (skipInvisibleLayers && layers[i].alpha <= 0) continue;
     layers[i].Draw();
+  }
+}
+
+void ZoomScene::DrawWedge(const WedgeCopy& copy) {
+  for (int i = 0; i < kZoomLayers; ++i) {
+    if (!HasPicture(layers[i])) continue;
+    if (skipInvisibleLayers && layers[i].alpha <= 0) continue;
+    layers[i].DrawWedge(copy);
   }
 }
 

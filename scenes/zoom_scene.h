@@ -32,6 +32,8 @@ struct ZoomLayer {
   void Restart();
   void Update();
   void Draw();
+  // The layer's square cut to one wedge copy, in the kaleidoscope's plane.
+  void DrawWedge(const WedgeCopy& copy);
 
   float position[3] = {0, 0, 0};
   float phase = 0;
@@ -61,6 +63,8 @@ class ZoomScene : public Scene {
   void Draw() override;
   void Begin() override;
   void End() override;
+  bool CutsWedges() override { return true; }
+  void DrawWedge(const WedgeCopy& copy) override;
 
   std::unique_ptr<ZoomLayer[]> layers;
   std::unique_ptr<PictureTexture[]> textures;

@@ -189,6 +189,8 @@ WedgeCopy MakeWedgeCopy(const WedgeConfig& config, int i, bool mirrored) {
   copy.cosTurn = std::cos(copy.turnDegrees * (kPi / 180.0));
   copy.sinTurn = std::sin(copy.turnDegrees * (kPi / 180.0));
   copy.mirrored = mirrored;
+  const int wedges = config.count % 2 == 0 ? config.count : config.count + 1;
+  copy.overlapped = wedges * static_cast<double>(config.angle) > 360.0 + 1e-3;
   SeamDirection(config, i, copy.lowEdge);
   SeamDirection(config, mirrored ? i - 1 : i + 1, copy.highEdge);
   return copy;

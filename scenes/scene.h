@@ -19,6 +19,9 @@ struct WedgeCopy {
   double cosTurn = 1;
   double sinTurn = 0;
   bool mirrored = false;
+  // The ring this copy belongs to overlaps itself (a blend's last wedge over
+  // its first): some pixels get more than one copy, by design.
+  bool overlapped = false;
   double lowEdge[2] = {0, -1};  // image of the edge at 270 degrees
   double highEdge[2] = {0, -1};  // image of the edge at 270 + angle degrees
 

@@ -351,6 +351,30 @@ void ZoomScene::Begin() {
   glCullFace(GL_BACK);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_TEXTURE_2D);
+  if (plainFiltersWhenMagnified) ChooseMinifyingFilters();
+}
+
+// A picture that every pixel shows magnified is filtered by its magnifying
+// filter alone, whatever the minifying one: mipmapped, the driver still works
+// out each pixel's level of detail before it finds that. The layers' squares
+// lie square to the view, so a picture's texels per pixel are the same all
+// over; below half a texel per pixel (a margin for the driver's estimate),
+// the minifying filter is set to the plain linear one, which changes no pixel
+// and spares that work.
+void ZoomScene::ChooseMinifyingFilters() {
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  // The camera at 5.5 with a 90-degree field of view sees 11 units from top to bottom.
+  const double pixelsPerUnit = viewport[3] / 11.0;
+  for (int i = 0; i < kZoomLayers; ++i) {
+    const ZoomLayer& layer = layers[i];
+    PictureTexture& picture = textures[layer.textureIndex];
+    if (!HasPicture(layer) || layer.alpha <= 0) continue;
+    const double texelsPerPixel = layer.texW * layer.zoomBase / (2.0 * layer.scale * pixelsPerUnit);
+    const bool plain = pixelsPerUnit > 0 && texelsPerPixel < 0.5;
+    glBindTexture(GL_TEXTURE_2D, picture.textureName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, plain ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR);
+  }
 }
 
 void ZoomScene::End() {

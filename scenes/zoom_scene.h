@@ -89,11 +89,15 @@ class ZoomScene : public Scene {
   // Two shown layers are drawn in one multitextured pass where the driver
   // offers it. Tests turn this off to compare with the blended passes.
   bool combineLayers = true;
+  // Pictures that show magnified everywhere are filtered without mipmaps
+  // (the same pixels, less work). Tests turn this off to prove that.
+  bool plainFiltersWhenMagnified = true;
   // Whether this context offers the one pass (known after the first frame).
   bool CanCombineLayers() const { return layerCombining_; }
 
  private:
   void ProbeLayerCombining();
+  void ChooseMinifyingFilters();
   void DrawTwoLayers(const ZoomLayer& lower, const ZoomLayer& upper, const WedgeCopy& copy);
 
   bool layerCombiningProbed_ = false;

@@ -161,6 +161,28 @@ TEST_F(ZoomRender, TheDepthTestPassesEveryFragment) {
   }
 }
 
+// Plain linear filtering for pictures shown magnified all over gives the very
+// frames of their mipmapped filtering, over a whole cycle, one pass or two.
+TEST_F(ZoomRender, PlainFiltersForMagnifiedPicturesChangeNoPixel) {
+  int plainFrames = 0;
+  for (int64_t ms = 0; ms < 120000; ms += 2500) {
+    for (bool combine : {false, true}) {
+      scene->combineLayers = combine;
+      scene->plainFiltersWhenMagnified = false;
+      const platform::RgbaImage mipmapped = FrameAt(ms);
+      scene->plainFiltersWhenMagnified = true;
+      const platform::RgbaImage plain = FrameAt(ms);
+      GLint filter = 0;
+      glBindTexture(GL_TEXTURE_2D, scene->textures[0].textureName);
+      glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+      if (filter == GL_LINEAR) ++plainFrames;
+      ASSERT_TRUE(mipmapped.pixels == plain.pixels)
+          << "at " << ms << " ms: " << KeepFrame(mipmapped, "mipmapped") << " " << KeepFrame(plain, "plain");
+    }
+  }
+  EXPECT_GT(plainFrames, 0) << "the colour eye arrives magnified";
+}
+
 TEST(LayerCombining, NeedsItsThreeExtensionsByWholeName) {
   const std::string all = "GL_ARB_multitexture GL_ARB_texture_env_combine GL_ARB_texture_env_crossbar";
   struct Case {

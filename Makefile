@@ -23,7 +23,7 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE fuzz
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE "fuzz|soak"
 
 run: build
 	@scripts/run.sh $(BUILD)
@@ -35,7 +35,7 @@ bench: build
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHL_SANITIZE=ON -DHL_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
-	@ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE fuzz
+	@ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE "fuzz|soak"
 
 # Short libFuzzer runs (clang).
 fuzz: deps

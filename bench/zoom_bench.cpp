@@ -90,6 +90,34 @@ void BM_ZoomFillFloor(benchmark::State& state) {
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The levers of the frame, each on or off, over moments spread across a whole
+// cycle: {two layers in one pass, plain filters for magnified pictures}. The
+// {0, 0} line is the GL 1.1 path of one blended pass per layer; compare the
+// CPU columns (the driver's threads included).
+void BM_ZoomFrameLevers(benchmark::State& state) {
+  ZoomFixture f;
+  if (!f.Start(state)) return;
+  auto* scene = static_cast<ZoomScene*>(f.renderer.scene.get());
+  scene->combineLayers = state.range(2) != 0;
+  scene->plainFiltersWhenMagnified = state.range(3) != 0;
+  int64_t ms = 0;
+  for (auto _ : state) {
+    ms = (ms + 7000) % 120000;
+    f.clock.SetCounter(ms * f.clock.CounterFrequency() / 1000);
+    f.renderer.Frame();
+    glFinish();
+  }
+}
+
+BENCHMARK(BM_ZoomFrameLevers)
+    ->Args({1280, 720, 0, 0})
+    ->Args({1280, 720, 1, 0})
+    ->Args({1280, 720, 0, 1})
+    ->Args({1280, 720, 1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
 BENCHMARK(BM_ZoomFrame)->Args({1280, 720})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ZoomFillFloor)->Args({1280, 720})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
 

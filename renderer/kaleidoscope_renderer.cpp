@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/clock.h"
 #include "renderer/glow_pass.h"
@@ -165,10 +166,54 @@ bool KaleidoscopeRenderer::Frame(bool mirrorsOption) {
   return fullClear;
 }
 
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The direction of seam k, the line at 270 + k * angle degrees. The ring's last
+// seam is its first one again when the wedges close the circle (to within the
+// rounding of the float angle): both sides then use the first one's numbers.
+void SeamDirection(const WedgeConfig& config, int k, double* out) {
+  const double angle = config.angle;
+  if (config.count % 2 == 0 && k == config.count - 1 && std::fabs(config.count * angle - 360.0) < 1e-3) k = -1;
+  const double radians = (270.0 + k * angle) * (kPi / 180.0);
+  out[0] = std::cos(radians);
+  out[1] = std::sin(radians);
+}
+
+// Pass i's unmirrored copy covers seams i … i + 1, its mirrored copy i - 1 … i.
+WedgeCopy MakeWedgeCopy(const WedgeConfig& config, int i, bool mirrored) {
+  WedgeCopy copy;
+  copy.angle = config.angle;
+  copy.turnDegrees = static_cast<float>(i * static_cast<double>(config.angle));
+  copy.cosTurn = std::cos(copy.turnDegrees * (kPi / 180.0));
+  copy.sinTurn = std::sin(copy.turnDegrees * (kPi / 180.0));
+  copy.mirrored = mirrored;
+  const int wedges = config.count % 2 == 0 ? config.count : config.count + 1;
+  copy.overlapped = wedges * static_cast<double>(config.angle) > 360.0 + 1e-3;
+  SeamDirection(config, i, copy.lowEdge);
+  SeamDirection(config, mirrored ? i - 1 : i + 1, copy.highEdge);
+  return copy;
+}
+
+}  // namespace
+
 void KaleidoscopeRenderer::DrawWedges(const WedgeConfig& config) {
   glPushMatrix();
   scene->Begin();
-  if (scene->ClipsWedges() && mirrors) {
+  const bool clipped = scene->ClipsWedges() && mirrors;
+  if (clipped && scene->CutsWedges()) {
+    // The scene cuts each copy itself, along seams the neighbouring copies
+    // share exactly: every pixel of the ring belongs to one copy.
+    for (int i = 0; i < config.count; i += 2) {
+      scene->DrawWedge(MakeWedgeCopy(config, i, false));
+      scene->DrawWedge(MakeWedgeCopy(config, i, true));
+    }
+    glPopMatrix();
+    scene->End();
+    return;
+  }
+  if (clipped) {
     glEnable(GL_CLIP_PLANE0);
     glEnable(GL_CLIP_PLANE1);
   }

@@ -19,14 +19,12 @@ XVisualInfo* X11Backend::GlVisual() {
   glVisualChosen_ = true;
   int errorBase = 0, eventBase = 0;
   if (!glXQueryExtension(display_, &errorBase, &eventBase)) return nullptr;
-  // NOTE: the design asks for colour only, and the system's chooser hands
-  // back a format with a depth buffer anyway; the renderer depth-tests, so
-  // ask for one here and settle for none only when none is offered.
-  int withDepth[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
-                     GLX_DEPTH_SIZE, 16, None};
+  // Colour only, as the pixel format asks: everything the scene draws lies in
+  // one plane facing the camera, where the renderer's depth test (less or
+  // equal) passes every fragment, so a depth buffer would only cost its reads
+  // and writes. The chooser prefers a visual without one when none is asked for.
   int colourOnly[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1, None};
-  glVisual_ = glXChooseVisual(display_, screen_, withDepth);
-  if (!glVisual_) glVisual_ = glXChooseVisual(display_, screen_, colourOnly);
+  glVisual_ = glXChooseVisual(display_, screen_, colourOnly);
   return glVisual_;
 }
 

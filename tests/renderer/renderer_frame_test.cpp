@@ -3,6 +3,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/clock.h"
 #include "renderer/glow_pass.h"
 #include "renderer/kaleidoscope_renderer.h"
@@ -214,6 +217,70 @@ TEST_F(RendererFrame, ClockDrivesTheBlendAndUpdates) {
   EXPECT_FALSE(transition.inTransition);
   // The frame that ends the blend draws the target configuration: 18 wedges.
   EXPECT_EQ(scene->draws.size(), 18u);
+}
+
+// A scene that cuts its own wedges: it keeps the copies it is handed.
+class CuttingScene : public Scene {
+ public:
+  using Scene::Scene;
+  bool CutsWedges() override { return true; }
+  void Draw() override { ++plainDraws; }
+  void DrawWedge(const WedgeCopy& copy) override {
+    copies.push_back(copy);
+    clipPlanesOn = clipPlanesOn || glIsEnabled(GL_CLIP_PLANE0) || glIsEnabled(GL_CLIP_PLANE1);
+  }
+  std::vector<WedgeCopy> copies;
+  int plainDraws = 0;
+  bool clipPlanesOn = false;
+};
+
+TEST(CutWedges, NeighbouringCopiesShareTheirSeamBitForBit) {
+  platform::HeadlessGlContext context;
+  HL_REQUIRE_CAPABILITY(testing_support::CreateGlContext(context, 64, 64), "a headless EGL context");
+  ResetRendererProcessState();
+  OverrideSceneFactory([](int, KaleidoscopeRenderer* r) -> Scene* { return new CuttingScene(r); });
+  KaleidoscopeRenderer renderer;
+  renderer.Create(64, 64);
+  auto* scene = static_cast<CuttingScene*>(renderer.scene.get());
+  constexpr double kRadians = 3.14159265358979323846 / 180.0;
+
+  struct Case {
+    float angle;
+    int unmatchedEdges;  // the two ends of a ring that does not close
+  };
+  std::vector<Case> cases;
+  for (int k = 0; k < kWedgeTableSize; ++k) cases.push_back({renderer.configs[k].angle, 0});
+  cases.push_back({29.99f, 2});  // 12 wedges short of the circle: a sliver by design
+  cases.push_back({30.02f, 2});  // 12 wedges overlapping by 0.24 degrees
+  cases.push_back({33.0f, 2});   // 11 wedges, the last overlapping the first
+  for (const Case& c : cases) {
+    const WedgeConfig config = BuildWedgeConfig(c.angle);
+    scene->copies.clear();
+    renderer.DrawWedges(config);
+    ASSERT_EQ(scene->copies.size(), static_cast<size_t>((config.count + 1) / 2 * 2)) << c.angle;
+    EXPECT_EQ(scene->plainDraws, 0);
+    EXPECT_FALSE(scene->clipPlanesOn);
+    // Every edge is where the designed rotation and mirroring put the wedge's.
+    std::vector<std::pair<double, double>> edges;
+    for (const WedgeCopy& copy : scene->copies) {
+      double low[2], high[2];
+      copy.Place(0, -1, low);
+      copy.Place(std::sin(c.angle * kRadians), -std::cos(c.angle * kRadians), high);
+      for (int j = 0; j < 2; ++j) {
+        EXPECT_NEAR(copy.lowEdge[j], low[j], 1e-6) << c.angle;
+        EXPECT_NEAR(copy.highEdge[j], high[j], 1e-6) << c.angle;
+      }
+      edges.emplace_back(copy.lowEdge[0], copy.lowEdge[1]);
+      edges.emplace_back(copy.highEdge[0], copy.highEdge[1]);
+    }
+    // Each seam of the ring belongs to two copies, with the same numbers.
+    int unmatched = 0;
+    for (const auto& e : edges)
+      if (std::count(edges.begin(), edges.end(), e) != 2) ++unmatched;
+    EXPECT_EQ(unmatched, c.unmatchedEdges) << "angle " << c.angle << ", count " << config.count;
+  }
+  renderer.Destroy();
+  OverrideSceneFactory(nullptr);
 }
 
 TEST(SceneFactory, OnlyIndexZeroYieldsAScene) {

@@ -32,6 +32,11 @@ class ZoomLayers : public ::testing::Test {
     for (int i = 0; i < kZoomLayers; ++i) scene->layers[i].Setup(i);
   }
   void TearDown() override { platform::UseTimeSource(nullptr); }
+  // A fresh process at renderer time 0, for tables of runs.
+  void Reset() {
+    clock.SetCounter(0);
+    SetUp();
+  }
 
   // One frame's clock update and scene update at `ms` milliseconds.
   void TickAt(int64_t ms) {
@@ -167,6 +172,65 @@ TEST_F(ZoomLayers, DayOfUpdatesStaysFiniteAndKeepsCycling) {
   for (int i = 0; i < kZoomLayers; ++i) {
     EXPECT_GE(restarts[i], 715) << "layer " << i;
     EXPECT_LE(restarts[i], 720) << "layer " << i;
+  }
+}
+
+// Spread 30 s apart, one layer arrives while the one before it departs, and
+// their alphas add up to one: 4p + (1 - 4p). Bunched layers break this (all
+// four resting is a black screen).
+double AlphaSum(const ZoomScene& scene) {
+  double sum = 0;
+  for (int i = 0; i < kZoomLayers; ++i) sum += scene.layers[i].alpha;
+  return sum;
+}
+
+TEST_F(ZoomLayers, StallsLeaveTheLayersSpread) {
+  const int64_t stalls[] = {125000, 30000, 1500, 3600000, 86400000};
+  for (int64_t stall : stalls) {
+    Reset();
+    int64_t ms = 0;
+    for (; ms <= 50000; ms += 33) TickAt(ms);
+    ms += stall;
+    TickAt(ms);
+    for (const int64_t end = ms + 240000; ms <= end; ms += 33) {
+      TickAt(ms);
+      ASSERT_NEAR(AlphaSum(*scene), 1.0, 0.02) << "stall of " << stall << " ms, at " << renderer.timeSeconds << " s";
+    }
+  }
+}
+
+TEST_F(ZoomLayers, StateAtATimeDoesNotDependOnTheStepsThatLedThere) {
+  // Restarts at ordinary frame rates come up to a frame late, and those delays
+  // add up: about eight restarts per layer over the run give the tolerance.
+  struct Case {
+    const char* name;
+    int64_t step;  // ms between frames from 20 s to 1000 s
+    double seconds;  // how far a layer may be from the 30 fps run
+  };
+  const Case cases[] = {{"30 fps", 33, 0},
+                        {"2 fps", 500, 4.5},
+                        {"0.05 fps", 20000, 0.5},
+                        {"stalls of 125 s", 125000, 0.5},
+                        {"one stall", 980000, 0.5}};
+  float reference[kZoomLayers] = {};
+  for (const auto& c : cases) {
+    Reset();
+    int64_t ms = 0;
+    for (; ms < 20000; ms += 33) TickAt(ms);
+    for (; ms < 1000000; ms += c.step) TickAt(ms);
+    for (ms = 1000000; ms <= 1010000; ms += 33) TickAt(ms);
+    for (int i = 0; i < kZoomLayers; ++i) {
+      if (c.step == 33) reference[i] = Layer(i).phase;
+      EXPECT_NEAR(Layer(i).phase, reference[i], c.seconds / 120) << c.name << ", layer " << i;
+    }
+    EXPECT_NEAR(AlphaSum(*scene), 1.0, 0.02) << c.name;
+  }
+}
+
+TEST_F(ZoomLayers, RenderAtOneFrameInTwentySecondsIsNeverBlack) {
+  for (int64_t ms = 0; ms <= 86400000; ms += 20000) {
+    TickAt(ms);
+    ASSERT_NEAR(AlphaSum(*scene), 1.0, 0.02) << "at " << renderer.timeSeconds << " s";
   }
 }
 

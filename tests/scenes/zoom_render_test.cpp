@@ -103,6 +103,7 @@ TEST_F(ZoomRender, WithoutMirrorsTheFrameLacksTheMirrorSymmetry) {
 }
 
 TEST_F(ZoomRender, SkippingInvisibleLayersChangesNoPixel) {
+  scene->combineLayers = false;  // four layers drawn are never combined
   for (int64_t ms : {0, 7000, 30000, 52000, 75000, 100000}) {
     scene->skipInvisibleLayers = true;
     const platform::RgbaImage skipped = FrameAt(ms);
@@ -111,6 +112,99 @@ TEST_F(ZoomRender, SkippingInvisibleLayersChangesNoPixel) {
     ASSERT_TRUE(skipped.pixels == drawn.pixels)
         << "at " << ms << " ms: " << KeepFrame(skipped, "skipped") << " " << KeepFrame(drawn, "drawn");
   }
+}
+
+// One multitextured pass for the two shown layers gives the frames of the
+// two blended passes, to within one step of rounding per channel. The
+// pictures cover colour under grey, grey under colour and colour under colour.
+TEST_F(ZoomRender, CombinedLayersMatchTheBlendedPassesWithinOne) {
+  ASSERT_TRUE(OffersLayerCombining(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), nullptr))
+      << "Mesa offers multitexturing";
+  int differing = 0;
+  for (int64_t ms : {0, 7000, 15000, 29000, 37000, 52000, 68000, 75000, 97000, 113000}) {
+    if (ms == 68000) renderer.SetConfig(2, true);  // and frames of a blend
+    scene->combineLayers = false;
+    const platform::RgbaImage blended = FrameAt(ms);
+    scene->combineLayers = true;
+    const platform::RgbaImage combined = FrameAt(ms);
+    int worst = 0;
+    for (size_t i = 0; i < blended.pixels.size(); i += 4)
+      for (size_t c = 0; c < 3; ++c) {
+        const int d = std::abs(blended.pixels[i + c] - combined.pixels[i + c]);
+        worst = std::max(worst, d);
+        if (d) ++differing;
+      }
+    ASSERT_TRUE(scene->CanCombineLayers());
+    ASSERT_LE(worst, 1) << "at " << ms << " ms: " << KeepFrame(blended, "blended") << " "
+                        << KeepFrame(combined, "combined");
+  }
+  EXPECT_GT(differing, 0) << "the combined pass ran (its rounding differs somewhere)";
+}
+
+// Everything lies at z = 0 and the renderer tests with GL_LEQUAL, so a frame
+// drawn as if there were no depth buffer (every fragment passes, nothing is
+// written) is the same frame: the window's pixel format asks for none.
+TEST_F(ZoomRender, TheDepthTestPassesEveryFragment) {
+  for (int64_t ms : {0, 15000, 45000, 68000, 100000}) {
+    if (ms == 68000) renderer.SetConfig(5, true);
+    for (bool combine : {false, true}) {
+      scene->combineLayers = combine;
+      const platform::RgbaImage tested = FrameAt(ms);
+      glDepthFunc(GL_ALWAYS);
+      glDepthMask(GL_FALSE);
+      const platform::RgbaImage untested = FrameAt(ms);
+      glDepthFunc(GL_LEQUAL);
+      glDepthMask(GL_TRUE);
+      ASSERT_TRUE(tested.pixels == untested.pixels)
+          << "at " << ms << " ms: " << KeepFrame(tested, "depth") << " " << KeepFrame(untested, "no-depth");
+    }
+  }
+}
+
+// Plain linear filtering for pictures shown magnified all over gives the very
+// frames of their mipmapped filtering, over a whole cycle, one pass or two.
+TEST_F(ZoomRender, PlainFiltersForMagnifiedPicturesChangeNoPixel) {
+  int plainFrames = 0;
+  for (int64_t ms = 0; ms < 120000; ms += 2500) {
+    for (bool combine : {false, true}) {
+      scene->combineLayers = combine;
+      scene->plainFiltersWhenMagnified = false;
+      const platform::RgbaImage mipmapped = FrameAt(ms);
+      scene->plainFiltersWhenMagnified = true;
+      const platform::RgbaImage plain = FrameAt(ms);
+      GLint filter = 0;
+      glBindTexture(GL_TEXTURE_2D, scene->textures[0].textureName);
+      glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+      if (filter == GL_LINEAR) ++plainFrames;
+      ASSERT_TRUE(mipmapped.pixels == plain.pixels)
+          << "at " << ms << " ms: " << KeepFrame(mipmapped, "mipmapped") << " " << KeepFrame(plain, "plain");
+    }
+  }
+  EXPECT_GT(plainFrames, 0) << "the colour eye arrives magnified";
+}
+
+TEST(LayerCombining, NeedsItsThreeExtensionsByWholeName) {
+  const std::string all = "GL_ARB_multitexture GL_ARB_texture_env_combine GL_ARB_texture_env_crossbar";
+  struct Case {
+    std::string extensions;
+    const char* hidden;
+    bool offered;
+  };
+  const Case cases[] = {
+      {all, nullptr, true},
+      {"GL_EXT_x " + all + " GL_EXT_y", "", true},
+      {all, "GL_ARB_multitexture", false},
+      {all, "GL_EXT_y GL_ARB_texture_env_crossbar", false},
+      {all, "GL_ARB_multi", true},  // a prefix hides nothing
+      {"GL_ARB_texture_env_combine GL_ARB_texture_env_crossbar", nullptr, false},
+      {"GL_ARB_multitexture_x GL_ARB_texture_env_combine GL_ARB_texture_env_crossbar", nullptr, false},
+      {"GL_ARB_multitexture GL_ARB_texture_env_combine", nullptr, false},
+      {"", nullptr, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(OffersLayerCombining(c.extensions.c_str(), c.hidden), c.offered)
+        << c.extensions << " less " << (c.hidden ? c.hidden : "nothing");
+  EXPECT_FALSE(OffersLayerCombining(nullptr, nullptr));
 }
 
 std::string ReadFile(const std::string& path) {

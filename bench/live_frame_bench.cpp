@@ -1,0 +1,149 @@
+// The live frame on software GL: the whole program drawing into its own
+// 1280x720 window (-window) on a private Xvfb, measured as CPU time per
+// presented frame (frames counted by the X server's damage reports on the
+// window). The program runs as it is, then with GL_ARB_multitexture hidden
+// from it (HARBOR_LIGHTS_HIDE_GL_EXTENSIONS), which keeps it on the plain GL
+// 1.1 path of one blended pass per layer; the rounds alternate, and the figures of
+// both print side by side with their ratio. Further programs given as
+// arguments (an older build, say) are measured in the same rounds.
+//
+//   live-frame-bench [SECONDS] [PROGRAM...]
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/xvfb_server.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+Window FindWindowOfClass(Display* display, Window top, const char* windowClass) {
+  Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  Window found = 0;
+  if (!XQueryTree(display, top, &root, &parent, &children, &count)) return 0;
+  for (unsigned i = 0; i < count && !found; ++i) {
+    XClassHint hint{};
+    if (XGetClassHint(display, children[i], &hint)) {
+      if (hint.res_class && std::string(hint.res_class) == windowClass) found = children[i];
+      XFree(hint.res_name);
+      XFree(hint.res_class);
+    }
+    if (!found) found = FindWindowOfClass(display, children[i], windowClass);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+struct Variant {
+  std::string name;
+  std::string program;
+  std::string hiddenExtensions;  // GL extensions the program is not to see
+  double cpu = 0;
+  double seconds = 0;
+  long frames = 0;
+};
+
+double CpuSeconds(pid_t pid) {
+  const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+  FILE* f = std::fopen(stat.c_str(), "r");
+  if (!f) return 0.0;
+  unsigned long utime = 0, stime = 0;
+  // Fields 14 and 15: user and system time in clock ticks.
+  (void)std::fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime);
+  std::fclose(f);
+  return static_cast<double>(utime + stime) / sysconf(_SC_CLK_TCK);
+}
+
+// One run of `seconds`, added to the variant's totals; false when the window never showed.
+bool Measure(Display* display, int damageEvent, const std::string& displayName, Variant& v, double seconds) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("DISPLAY", displayName.c_str(), 1);
+    if (!v.hiddenExtensions.empty()) setenv("HARBOR_LIGHTS_HIDE_GL_EXTENSIONS", v.hiddenExtensions.c_str(), 1);
+    execl(v.program.c_str(), v.program.c_str(), "-window", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  Window window = 0;
+  for (int i = 0; i < 500 && !window; ++i) {
+    window = FindWindowOfClass(display, DefaultRootWindow(display), "HarborLights");
+    if (!window) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (!window) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return false;
+  }
+  // Let start-up (pictures, first frames) pass before measuring.
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  // The damage object goes with the window.
+  XDamageCreate(display, window, XDamageReportRawRectangles);
+  XSync(display, False);
+  const double cpuStart = CpuSeconds(pid);
+  const auto start = Clock::now();
+  long reports = 0;
+  while (Clock::now() - start < std::chrono::duration<double>(seconds)) {
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == damageEvent + XDamageNotify) ++reports;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  v.seconds += std::chrono::duration<double>(Clock::now() - start).count();
+  v.cpu += CpuSeconds(pid) - cpuStart;
+  v.frames += reports;
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+  // Events of the window that went away.
+  XSync(display, True);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 8;
+  std::vector<Variant> variants = {{"live frame", HL_PROGRAM_PATH, ""},
+                                   {"GL 1.1 path", HL_PROGRAM_PATH, "-GL_ARB_multitexture"}};
+  for (int i = 2; i < argc; ++i) variants.push_back({argv[i], argv[i], ""});
+
+  testing_support::XvfbServer server;
+  if (!server.Start("1920x1080x24")) {
+    std::fprintf(stderr, "live-frame-bench: cannot start Xvfb\n");
+    return 1;
+  }
+  Display* display = XOpenDisplay(server.Display().c_str());
+  // Windows of finished runs vanish under their pending requests: not our concern.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  int damageEvent = 0, damageError = 0;
+  if (!display || !XDamageQueryExtension(display, &damageEvent, &damageError)) {
+    std::fprintf(stderr, "live-frame-bench: no DAMAGE extension\n");
+    return 1;
+  }
+  for (int round = 0; round < 2; ++round)
+    for (Variant& v : variants)
+      if (!Measure(display, damageEvent, server.Display(), v, seconds / 2)) {
+        std::fprintf(stderr, "live-frame-bench: %s: the window did not show\n", v.name.c_str());
+        return 1;
+      }
+  auto perFrame = [](const Variant& v) { return v.frames ? 1000.0 * v.cpu / v.frames : 0.0; };
+  const double baseline = perFrame(variants[1]);
+  for (const Variant& v : variants)
+    std::printf("%-12s -window 1280x720, %.1f s: %5.1f frames/s, %.3f CPU s/s, %6.2f ms CPU per frame, %.2fx the GL 1.1 path\n",
+                v.name.c_str(), v.seconds, v.frames / v.seconds, v.cpu / v.seconds, perFrame(v),
+                baseline > 0 ? perFrame(v) / baseline : 0.0);
+  XCloseDisplay(display);
+  return 0;
+}

@@ -25,8 +25,6 @@ namespace {
 using namespace platform;
 
 constexpr const char* kHostClassName = "HarborLights";
-constexpr int kOwnWindowWidth = 1280;
-constexpr int kOwnWindowHeight = 720;
 
 KaleidoscopeRenderer* hostRenderer = nullptr;
 MonitorPolicy hostPolicy = MonitorPolicy::kOneView;
@@ -82,21 +80,22 @@ WindowHandle OpenHostWindow(const LongOptions& options) {
         }
       }
       if (!AttachWindow(target, kHostClassName)) {
-        Fail("no window " + std::to_string(target) + " to draw on");
+        Fail(variable && *variable ? std::string("no window ") + variable + " (XSCREENSAVER_WINDOW) to draw on"
+                                   : "no root window to draw on");
         return kNoWindow;
       }
       return target;
     }
     case HostMode::WindowId:
       if (!AttachWindow(options.windowId, kHostClassName)) {
-        Fail("no window " + std::to_string(options.windowId) + " to draw on");
+        Fail("no window " + options.windowIdText + " to draw on");
         return kNoWindow;
       }
       return options.windowId;
     case HostMode::Window:
     default:
-      return CreateWindow(kHostClassName, "harbor-lights", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, kOwnWindowWidth,
-                          kOwnWindowHeight, kNoWindow);
+      return CreateWindow(kHostClassName, "harbor-lights", WS_OVERLAPPEDWINDOW | WS_VISIBLE, options.geometry.x,
+                          options.geometry.y, options.geometry.width, options.geometry.height, kNoWindow);
   }
 }
 

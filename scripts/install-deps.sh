@@ -13,7 +13,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils
-  libjpeg-turbo-progs imagemagick
+  libjpeg-turbo-progs imagemagick ffmpeg
   xscreensaver xserver-xorg-core xserver-xorg-video-dummy
   # packaging
   dpkg-dev file

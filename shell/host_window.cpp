@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/error_sink.h"
 #include "platform/termination.h"
 #include "platform/window_system.h"
 #include "renderer/kaleidoscope_renderer.h"
@@ -66,6 +67,23 @@ WindowHandle DaemonWindow(const char* text) {
   return text && ParseWindowNumber(text, &id) ? id : kNoWindow;
 }
 
+// Attaches to a window of another program; the window system's cause, when
+// it gives one, is kept for the one line the caller prints.
+std::string attachCause;
+bool Attach(WindowHandle window) {
+  attachCause.clear();
+  SetErrorSink([](const std::string& line) { attachCause = line; });
+  const bool attached = AttachWindow(window, kHostClassName);
+  SetErrorSink(nullptr);
+  return attached;
+}
+
+// "no window 0x99999 to draw on", echoing the id as it was typed, or the
+// window system's own cause ("X11: window 0x9f9 is on screen 1, …").
+std::string AttachFailure(const std::string& window) {
+  return attachCause.empty() ? "no " + window + " to draw on" : attachCause;
+}
+
 // The window to draw on; kNoWindow (after one line) when there is none.
 WindowHandle OpenHostWindow(const LongOptions& options) {
   switch (options.host) {
@@ -79,16 +97,16 @@ WindowHandle OpenHostWindow(const LongOptions& options) {
           return kNoWindow;
         }
       }
-      if (!AttachWindow(target, kHostClassName)) {
-        Fail(variable && *variable ? std::string("no window ") + variable + " (XSCREENSAVER_WINDOW) to draw on"
-                                   : "no root window to draw on");
+      if (!Attach(target)) {
+        Fail(AttachFailure(variable && *variable ? "window " + std::string(variable) + " (XSCREENSAVER_WINDOW)"
+                                                 : "root window"));
         return kNoWindow;
       }
       return target;
     }
     case HostMode::WindowId:
-      if (!AttachWindow(options.windowId, kHostClassName)) {
-        Fail("no window " + options.windowIdText + " to draw on");
+      if (!Attach(options.windowId)) {
+        Fail(AttachFailure("window " + options.windowIdText));
         return kNoWindow;
       }
       return options.windowId;

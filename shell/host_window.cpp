@@ -93,7 +93,7 @@ WindowHandle OpenHostWindow(const LongOptions& options) {
       if (variable && *variable) {
         target = DaemonWindow(variable);
         if (target == kNoWindow) {
-          Fail(std::string("XSCREENSAVER_WINDOW holds no window id: '") + variable + "'");
+          Fail("XSCREENSAVER_WINDOW holds no window id: '" + Printable(variable) + "'");
           return kNoWindow;
         }
       }

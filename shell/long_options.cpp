@@ -94,7 +94,9 @@ long RenderOptions::FrameCount() const {
   return std::max(1L, std::lround(frames));
 }
 
-bool ParseLongOptions(int argc, const char* const* argv, LongOptions* options, std::string* error) {
+namespace {
+
+bool ParseArguments(int argc, const char* const* argv, LongOptions* options, std::string* error) {
   *options = LongOptions{};
   options->rest.push_back(argc > 0 && argv[0] ? argv[0] : "harbor-lights");
   bool renderValueGiven = false;
@@ -253,6 +255,22 @@ bool ParseLongOptions(int argc, const char* const* argv, LongOptions* options, s
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool ParseLongOptions(int argc, const char* const* argv, LongOptions* options, std::string* error) {
+  if (ParseArguments(argc, argv, options, error)) return true;
+  // The message echoes what was typed.
+  *error = Printable(*error);
+  return false;
+}
+
+std::string Printable(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  return text;
 }
 
 const char* UsageText() {

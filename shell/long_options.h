@@ -88,6 +88,11 @@ bool ParseLongOptions(int argc, const char* const* argv, LongOptions* options, s
 // octal); at most 32 bits.
 bool ParseWindowNumber(const std::string& text, uint64_t* value);
 
+// `text` with control characters shown as '?': what the user typed, echoed in
+// a message, must not break its one line (a newline in a quoted argument) or
+// drive the terminal.
+std::string Printable(std::string text);
+
 // The usage text of --help.
 const char* UsageText();
 

@@ -191,6 +191,7 @@ TEST(LongOptions, MessagesEchoWhatWasTyped) {
       {{"--render", "d", "--fps", "2e3"}, "2e3"},
       {{"--render", "d", "--size", "20000x10"}, "20000x10"},
       {{"--fps", "3"}, "--fps"},
+      {{"-root", "-x\nrm\x1b[2J"}, "-x?rm?[2J"},  // control characters do not pass
   };
   for (const auto& c : cases) {
     const Parsed p = Parse(c.args);

@@ -41,6 +41,7 @@ TEST(WindowIds, NamingNothingToDrawOnIsOneLineAndAFailure) {
       {"junk", "-root", 1, "'junk'"},
       {"-5", "-root", 1, "'-5'"},
       {"0x", "-root", 1, "'0x'"},
+      {"12\n34", "-root", 1, "'12?34'"},
       {"99999999999", "-root", 1, "'99999999999'"},
       {"0x99999", "-root", 1, "no window 0x99999"},
       {otherScreen, "-root", 1, "is on screen 1"},

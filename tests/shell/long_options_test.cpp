@@ -250,6 +250,24 @@ TEST(LongOptions, MirrorsTakeBothDirectionsAndTheLastWordWins) {
   }
 }
 
+// Each option the usage names is described in the man page too.
+TEST(LongOptions, TheManPageCoversEveryOptionOfTheUsage) {
+  std::ifstream file(std::string(HL_SOURCE_DIR) + "/docs/harbor-lights.6");
+  std::stringstream text;
+  text << file.rdbuf();
+  std::string page = std::regex_replace(text.str(), std::regex(R"(\\-)"), "-");
+  page = std::regex_replace(page, std::regex(R"(\\f[BIRP])"), "");
+  const std::string usage = UsageText();
+  const std::regex option(R"((^|[\s\[|,(])(--?[a-z][a-z-]*[a-z]))");
+  int count = 0;
+  for (auto m = std::sregex_iterator(usage.begin(), usage.end(), option); m != std::sregex_iterator(); ++m) {
+    const std::string name = (*m)[2];
+    ++count;
+    EXPECT_NE(page.find(name), std::string::npos) << name << " is in --help but not in the man page";
+  }
+  EXPECT_GT(count, 20);
+}
+
 // Every argument the daemon's settings tool may add from our XML, with each
 // value a slider can give, is one the program takes beside -root.
 TEST(LongOptions, TheDaemonsSettingsDescriptionPassesOnlyWhatWeTake) {

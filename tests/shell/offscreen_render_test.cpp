@@ -224,6 +224,43 @@ TEST(RenderFolder, AFullDiskIsOneLineAndLeavesNoCutFrame) {
   }
 }
 
+// A render depends on its arguments only: a settings file that turns the
+// mirrors off and names a picture folder changes none of its bytes, while the
+// same choices on the command line do.
+TEST(RenderFolder, ReadsNoSettingsFile) {
+  HL_REQUIRE_CAPABILITY(Have("convert"), "ImageMagick's convert");
+  TempFolder temp;
+  mkdir(temp.File("config").c_str(), 0755);
+  mkdir(temp.File("config/harbor-lights").c_str(), 0755);
+  mkdir(temp.File("pictures").c_str(), 0755);
+  ASSERT_EQ(std::system(("convert -size 64x64 xc:red '" + temp.File("pictures/red.jpg") + "'").c_str()), 0);
+  WriteFile(temp.File("config/harbor-lights/registry.reg"),
+            "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000000\n"
+            "\"PictureFolder\"=\"" + temp.File("pictures") + "\"\n");
+  const std::string args = " --seconds 40 --fps 0.1 --size 96x64 --seed 3";
+  const struct {
+    const char* name;
+    std::string command;
+    bool sameAsPlain;
+  } cases[] = {
+      {"plain", "\"$P\" --render " + temp.File("plain") + args, true},
+      {"settings file", "XDG_CONFIG_HOME=" + temp.File("config") + " \"$P\" --render " + temp.File("file") + args, true},
+      {"--no-mirrors", "\"$P\" --render " + temp.File("nomirrors") + args + " --no-mirrors", false},
+  };
+  std::string plain;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ShellRun run = Shell(temp, c.command);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const size_t space = c.command.find(' ', c.command.find("--render ") + 9);
+    const std::string folder = c.command.substr(c.command.find("--render ") + 9, space - c.command.find("--render ") - 9);
+    const std::string frame = ReadFile(folder + "/frame-00003.png");  // at 30 s the first picture fills the view
+    ASSERT_FALSE(frame.empty());
+    if (plain.empty()) plain = frame;
+    EXPECT_EQ(frame == plain, c.sameAsPlain);
+  }
+}
+
 // Converts the stream's planes back with the inverse of BT.601 studio range.
 void YuvToRgb(int y, int cb, int cr, int rgb[3]) {
   const double l = (y - 16) * 255.0 / 219.0, u = (cb - 128) * 255.0 / 224.0, v = (cr - 128) * 255.0 / 224.0;

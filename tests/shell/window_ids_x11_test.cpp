@@ -3,8 +3,7 @@
 // another screen of the display. Each is one line on standard error and a
 // failure status, never a crash, a hang or drawing somewhere else.
 #include <gtest/gtest.h>
-// After gtest: Xlib defines None and Bool as macros.
-#include <X11/Xlib.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +11,7 @@
 
 #include "tests/support/capability.h"
 #include "tests/support/xvfb_server.h"
+#include "tests/window/x11_test_client.h"  // Xlib last
 
 namespace hl {
 namespace {
@@ -65,6 +65,43 @@ TEST(WindowIds, NamingNothingToDrawOnIsOneLineAndAFailure) {
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
     EXPECT_NE(errors.find(c.said), std::string::npos) << errors;
   }
+}
+
+// The daemon's conventions without -root or -window-id draw in a window of
+// their own, sized and placed by -geometry.
+TEST(OwnWindow, ConventionsAloneOpenItAndGeometrySizesIt) {
+  HL_REQUIRE_CAPABILITY(testing_support::XvfbServer::Available(), "Xvfb");
+  testing_support::XvfbServer server;
+  ASSERT_TRUE(server.Start("1600x1000x24"));
+  testing_support::TestClient client(server.Display());
+  ASSERT_TRUE(client.Connected());
+  char config[] = "/tmp/hl-own-window-config-XXXXXX";
+  ASSERT_NE(mkdtemp(config), nullptr);
+  const struct {
+    std::vector<std::string> args;
+    int width, height, x, y;
+  } cases[] = {
+      {{"-fps"}, 1280, 720, 0, 0},
+      {{"-delay", "20000"}, 1280, 720, 0, 0},
+      {{"-window", "-geometry", "320x200+10+20"}, 320, 200, 10, 20},
+      {{"-geometry", "400x300"}, 400, 300, 0, 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {HL_PROGRAM};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(args.back());
+    testing_support::SaverProcess saver(server.Display(), args, {std::string("XDG_CONFIG_HOME=") + config});
+    const Window window = client.WaitForWindowOfClass("HarborLights", 20);
+    ASSERT_NE(window, 0u) << saver.Stderr();
+    const XWindowAttributes attributes = client.Attributes(window);
+    EXPECT_EQ(attributes.width, c.width);
+    EXPECT_EQ(attributes.height, c.height);
+    EXPECT_EQ(attributes.x, c.x);
+    EXPECT_EQ(attributes.y, c.y);
+    kill(saver.Pid(), SIGTERM);
+    EXPECT_EQ(saver.WaitForExit(10), 0) << saver.Stderr();
+  }
+  rmdir(config);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -69,9 +70,12 @@ bool EncodePng(const RgbaImage& image, bool keepAlpha, std::vector<uint8_t>* fil
     const std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
         libdeflate_alloc_compressor(kCompressionLevel));
     if (!compressor) throw std::bad_alloc();
-    std::vector<uint8_t> compressed(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
-    const size_t packed = libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(),
-                                                   compressed.data(), compressed.size());
+    // Left uninitialised: only the pages the compressor writes are ever
+    // touched, and the bound is far above what a frame needs.
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filtered.size());
+    const std::unique_ptr<uint8_t[]> compressed(new uint8_t[bound]);
+    const size_t packed =
+        libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), compressed.get(), bound);
     if (packed == 0) throw std::bad_alloc();  // the bound was not enough: cannot happen
     filtered = std::vector<uint8_t>();
 
@@ -86,7 +90,7 @@ bool EncodePng(const RgbaImage& image, bool keepAlpha, std::vector<uint8_t>* fil
     header.insert(header.end(), rest, rest + 5);
     PutChunk(file, "IHDR", header.data(), header.size());
     for (size_t at = 0; at < packed; at += kMaxChunk) {
-      PutChunk(file, "IDAT", compressed.data() + at, std::min(kMaxChunk, packed - at));
+      PutChunk(file, "IDAT", compressed.get() + at, std::min(kMaxChunk, packed - at));
     }
     PutChunk(file, "IEND", nullptr, 0);
   } catch (const std::bad_alloc&) {

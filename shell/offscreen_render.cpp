@@ -40,6 +40,13 @@ std::string FrameName(long index) {
   return name;
 }
 
+// Above this many pixels (a 4096 x 4096 frame takes 64 MiB) a frame is drawn
+// only once the one before is written, and encoded a row at a time: a render
+// keeps one copy of a frame, not the three that the fast path would need.
+constexpr int64_t kLargeFramePixels = int64_t{4096} * 4096;
+
+bool IsLargeFrame(int width, int height) { return int64_t{width} * height > kLargeFramePixels; }
+
 bool IsFrameName(const char* name) {
   const size_t n = std::strlen(name);
   return n >= 10 && std::strncmp(name, "frame-", 6) == 0 && std::strcmp(name + n - 4, ".png") == 0;
@@ -76,12 +83,14 @@ class PngFolder : public FrameOutput {
 
   bool Write(const platform::RgbaImage& image, long index, std::string* error) override {
     const std::string name = FrameName(index);
-    // The frame is what a screen shows: opaque, whatever alpha the blending left.
-    if (!platform::EncodePng(image, /*keepAlpha=*/false, &bytes_, error)) {
+    // The frame is what a screen shows: opaque, whatever alpha the blending
+    // left. A large frame is encoded a row at a time rather than in memory.
+    const bool large = IsLargeFrame(image.width, image.height);
+    if (!large && !platform::EncodePng(image, /*keepAlpha=*/false, &bytes_, error)) {
       *error = directory_ + "/" + name + ": " + *error;
       return false;
     }
-    return WriteBeside(name, error);
+    return WriteBeside(name, large ? &image : nullptr, error);
   }
 
  private:
@@ -89,7 +98,7 @@ class PngFolder : public FrameOutput {
   // file already there), then renamed over the frame's name: a reader never
   // sees a part of a frame, and a link planted under either name is never
   // followed.
-  bool WriteBeside(const std::string& name, std::string* error) {
+  bool WriteBeside(const std::string& name, const platform::RgbaImage* streamed, std::string* error) {
     const std::string part = "." + name + "." + std::to_string(getpid()) + ".part";
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     int fd = openat(folder_, part.c_str(), flags, 0644);
@@ -97,17 +106,35 @@ class PngFolder : public FrameOutput {
       fd = openat(folder_, part.c_str(), flags, 0644);  // left by an earlier run of this process id
     }
     if (fd < 0) return Failed(name, error);
-    const bool written = WriteAll(fd, bytes_.data(), bytes_.size());
-    const int writeErrno = errno;
-    if (close(fd) != 0 || !written) {
-      if (!written) errno = writeErrno;
-      const int cause = errno;
-      unlinkat(folder_, part.c_str(), 0);
-      errno = cause;
-      return Failed(name, error);
+    bool written = false;
+    int cause = 0;
+    if (streamed) {
+      std::FILE* file = fdopen(fd, "wb");
+      if (!file) {
+        cause = errno;
+        close(fd);
+      } else {
+        std::string ignored;
+        written = platform::WritePng(file, name, *streamed, &ignored, /*keepAlpha=*/false);
+        if (!written) cause = errno ? errno : EIO;
+        if (std::fclose(file) != 0 && written) {
+          written = false;
+          cause = errno;
+        }
+      }
+    } else {
+      written = WriteAll(fd, bytes_.data(), bytes_.size());
+      if (!written) cause = errno;
+      if (close(fd) != 0 && written) {
+        written = false;
+        cause = errno;
+      }
     }
-    if (renameat(folder_, part.c_str(), folder_, name.c_str()) != 0) {
-      const int cause = errno;
+    if (written && renameat(folder_, part.c_str(), folder_, name.c_str()) != 0) {
+      written = false;
+      cause = errno;
+    }
+    if (!written) {
       unlinkat(folder_, part.c_str(), 0);
       errno = cause;
       return Failed(name, error);
@@ -130,18 +157,13 @@ class Y4mStream : public FrameOutput {
   Y4mStream(int fd, std::string header) : fd_(fd), header_(std::move(header)) {}
 
   bool Write(const platform::RgbaImage& image, long, std::string* error) override {
-    bytes_.clear();
-    if (!header_.empty()) {
-      bytes_.assign(header_.begin(), header_.end());
-      header_.clear();
-    }
-    static const char kFrame[] = "FRAME\n";
-    bytes_.insert(bytes_.end(), kFrame, kFrame + 6);
-    const size_t at = bytes_.size();
+    std::string prefix = header_ + "FRAME\n";
+    header_.clear();
     platform::RgbaToYuv444(image, &planes_);
-    bytes_.resize(at + planes_.size());
-    std::memcpy(bytes_.data() + at, planes_.data(), planes_.size());
-    if (WriteAll(fd_, bytes_.data(), bytes_.size())) return true;
+    if (WriteAll(fd_, reinterpret_cast<const uint8_t*>(prefix.data()), prefix.size()) &&
+        WriteAll(fd_, planes_.data(), planes_.size())) {
+      return true;
+    }
     if (errno == EPIPE) {
       error->clear();  // the reader has all it wanted
     } else {
@@ -154,7 +176,6 @@ class Y4mStream : public FrameOutput {
   int fd_;
   std::string header_;
   std::vector<uint8_t> planes_;
-  std::vector<uint8_t> bytes_;
 };
 
 // The second thread: takes one frame at a time and writes it while the next
@@ -174,6 +195,12 @@ class FrameWriter {
     full_ = true;
     changed_.notify_all();
     return true;
+  }
+
+  // Waits until the frame handed over has been written (or the writing ended).
+  void WaitIdle() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !full_ || ended_; });
   }
 
   // Waits for the last frame; true when every frame handed over was written.
@@ -322,6 +349,7 @@ int RunOffscreenRender(const RenderOptions& options, bool mirrors) {
   renderer.Create(options.width, options.height);
 
   const bool progress = isatty(STDERR_FILENO) && frames > 1;
+  const bool large = IsLargeFrame(options.width, options.height);
   bool written = true;
   {
     FrameWriter writer(output.get());
@@ -329,6 +357,7 @@ int RunOffscreenRender(const RenderOptions& options, bool mirrors) {
       clock.SetCounter(std::llround(static_cast<double>(k) * clock.CounterFrequency() / options.fps));
       renderer.Frame(mirrors);
       written = writer.Submit(context.ReadPixels(), k);
+      if (large) writer.WaitIdle();
       if (written && progress) std::fprintf(stderr, "\rharbor-lights: frame %ld of %ld", k + 1, frames);
     }
     written = writer.Finish() && written;

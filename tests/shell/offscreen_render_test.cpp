@@ -224,6 +224,22 @@ TEST(RenderFolder, AFullDiskIsOneLineAndLeavesNoCutFrame) {
   }
 }
 
+// Frames above 4096 x 4096 are encoded a row at a time, one frame in memory
+// at a time; they read back whole all the same.
+TEST(RenderFolder, ALargeFrameReadsBack) {
+  HL_REQUIRE_CAPABILITY(Have("identify"), "ImageMagick's identify");
+  TempFolder temp;
+  const ShellRun run =
+      Shell(temp, "\"$P\" --render " + temp.File("frames") + " --size 4100x4097 --seconds 0.02 --fps 100 --seed 2");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  for (const char* name : {"frames/frame-00000.png", "frames/frame-00001.png"}) {
+    const ShellRun info = Shell(temp, "identify -format %w:%h:%z " + temp.File(name) + " > " + temp.File("info"));
+    EXPECT_EQ(info.status, 0) << info.errors;
+    EXPECT_EQ(ReadFile(temp.File("info")), "4100:4097:8") << name;
+  }
+  EXPECT_EQ(FrameFiles(temp.File("frames")).size(), 2u);
+}
+
 // A render depends on its arguments only: a settings file that turns the
 // mirrors off and names a picture folder changes none of its bytes, while the
 // same choices on the command line do.

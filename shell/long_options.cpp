@@ -44,8 +44,10 @@ bool ParseSize(const std::string& text, int* width, int* height) {
   const size_t x = text.find('x');
   if (x == std::string::npos) return false;
   uint64_t w = 0, h = 0;
-  if (!ParseDecimal(text.substr(0, x), kMaxFrameSide, &w) || !ParseDecimal(text.substr(x + 1), kMaxFrameSide, &h)) return false;
-  if (w == 0 || h == 0) return false;
+  if (!ParseDecimal(text.substr(0, x), kMaxFrameSide, &w) || !ParseDecimal(text.substr(x + 1), kMaxFrameSide, &h) ||
+      w == 0 || h == 0) {
+    return false;
+  }
   *width = static_cast<int>(w);
   *height = static_cast<int>(h);
   return true;

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/headless/headless_gl_context.h"
+#include "platform/png_encoder.h"
 #include "platform/png_image.h"
 #include "renderer/kaleidoscope_renderer.h"
 #include "shell/offscreen_render.h"
@@ -86,6 +88,38 @@ void BM_RenderThroughput720p(benchmark::State& state) {
   std::system(("rm -rf '" + folder + "'").c_str());
 }
 
+// One 1280x720 frame encoded, the two ways: the render's encoder (libdeflate)
+// and libpng with zlib at the same filter and level 1.
+platform::RgbaImage OneFrame() {
+  platform::RgbaImage frame;
+  DrawFrames([&](const platform::RgbaImage& image, long k) {
+    if (k == kFrames - 1) frame = image;
+  });
+  return frame;
+}
+
+void BM_EncodeFrameLibdeflate(benchmark::State& state) {
+  const platform::RgbaImage frame = OneFrame();
+  std::vector<uint8_t> bytes;
+  std::string error;
+  for (auto _ : state) platform::EncodePng(frame, false, &bytes, &error);
+  state.counters["KiB"] = static_cast<double>(bytes.size()) / 1024;
+}
+
+void BM_EncodeFrameLibpng(benchmark::State& state) {
+  const platform::RgbaImage frame = OneFrame();
+  std::FILE* sink = std::tmpfile();
+  std::string error;
+  for (auto _ : state) {
+    std::rewind(sink);
+    platform::WritePng(sink, "frame", frame, &error, false);
+  }
+  state.counters["KiB"] = static_cast<double>(std::ftell(sink)) / 1024;
+  std::fclose(sink);
+}
+
+BENCHMARK(BM_EncodeFrameLibdeflate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodeFrameLibpng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderThroughput720p)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace

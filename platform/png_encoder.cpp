@@ -44,27 +44,30 @@ bool EncodePng(const RgbaImage& image, bool keepAlpha, std::vector<uint8_t>* fil
   const size_t stride = 1 + width * channels;
   try {
     // Each row: the filter type, then its bytes less the bytes above them
-    // (Up); the first row has zeros above it.
+    // (Up); the first row has zeros above it. Plain loops over whole rows,
+    // which the compiler turns into vector code.
     std::vector<uint8_t> filtered(stride * height);
+    const size_t rowBytes = width * channels;
+    std::vector<uint8_t> above(rowBytes, 0), current(rowBytes);
     for (size_t y = 0; y < height; ++y) {
+      const uint8_t* source = image.pixels.data() + y * width * 4;
+      if (keepAlpha) {
+        std::memcpy(current.data(), source, rowBytes);
+      } else {
+        uint8_t* c = current.data();
+        for (size_t x = 0; x < width; ++x) {
+          c[x * 3] = source[x * 4];
+          c[x * 3 + 1] = source[x * 4 + 1];
+          c[x * 3 + 2] = source[x * 4 + 2];
+        }
+      }
       uint8_t* row = &filtered[y * stride];
       row[0] = 2;  // Up
-      const uint8_t* source = image.pixels.data() + y * width * 4;
-      const uint8_t* above = y ? source - width * 4 : nullptr;
+      const uint8_t* c = current.data();
+      const uint8_t* a = above.data();
       uint8_t* out = row + 1;
-      if (keepAlpha) {
-        if (above) {
-          for (size_t i = 0; i < width * 4; ++i) out[i] = static_cast<uint8_t>(source[i] - above[i]);
-        } else {
-          std::memcpy(out, source, width * 4);
-        }
-        continue;
-      }
-      for (size_t x = 0; x < width; ++x) {
-        for (size_t c = 0; c < 3; ++c) {
-          out[x * 3 + c] = static_cast<uint8_t>(source[x * 4 + c] - (above ? above[x * 4 + c] : 0));
-        }
-      }
+      for (size_t i = 0; i < rowBytes; ++i) out[i] = static_cast<uint8_t>(c[i] - a[i]);
+      above.swap(current);
     }
 
     const std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(

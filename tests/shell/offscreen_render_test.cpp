@@ -353,6 +353,15 @@ TEST(RenderStream, AReaderThatLeavesEndsTheRenderQuietly) {
   EXPECT_EQ(ReadFile(temp.File("err")), "");
 }
 
+// Unlike a reader that leaves, a stream that cannot be written is a failure.
+TEST(RenderStream, AFullDeviceIsOneLineAndStatusOne) {
+  TempFolder temp;
+  const ShellRun run = Shell(temp, "\"$P\" --render - --seconds 0.2 --size 64x48 --seed 2 > /dev/full");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+  EXPECT_NE(run.errors.find("No space left on device"), std::string::npos) << run.errors;
+}
+
 TEST(RenderStream, FfmpegReadsIt) {
   HL_REQUIRE_CAPABILITY(Have("ffmpeg"), "ffmpeg");
   TempFolder temp;

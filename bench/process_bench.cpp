@@ -43,7 +43,7 @@ void Measure(benchmark::State& state, const std::vector<std::string>& args) {
 
 void BM_ProcessRenderOneFrame(benchmark::State& state) {
   const std::string dir = "/tmp/harbor-lights-bench-frame";
-  Measure(state, {HL_PROGRAM_PATH, "--render", dir, "--seconds", "0.04", "--fps", "25", "--size", "1280x720",
+  Measure(state, {HL_PROGRAM_PATH, "--render", dir, "--overwrite", "--seconds", "0.04", "--fps", "25", "--size", "1280x720",
                   "--seed", "1"});
 }
 

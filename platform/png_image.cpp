@@ -25,6 +25,11 @@ bool WritePng(const std::string& path, const RgbaImage& image, std::string* erro
     *error = path + ": " + std::strerror(errno);
     return false;
   }
+  return WritePng(file.get(), path, image, error, keepAlpha);
+}
+
+bool WritePng(std::FILE* file, const std::string& name, const RgbaImage& image, std::string* error,
+              bool keepAlpha) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
@@ -36,10 +41,10 @@ bool WritePng(const std::string& path, const RgbaImage& image, std::string* erro
   std::vector<png_byte> row(width * 3);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    *error = path + ": cannot write PNG";
+    *error = name + ": " + (std::ferror(file) ? std::strerror(errno) : "cannot write PNG");
     return false;
   }
-  png_init_io(png, file.get());
+  png_init_io(png, file);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                keepAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -63,8 +68,8 @@ bool WritePng(const std::string& path, const RgbaImage& image, std::string* erro
   }
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
-  if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
-    *error = path + ": " + std::strerror(errno);
+  if (std::fflush(file) != 0 || std::ferror(file)) {
+    *error = name + ": " + std::strerror(errno);
     return false;
   }
   return true;

@@ -2,6 +2,7 @@
 // PNG files of 8-bit RGBA pixels, top row first. Used by the offscreen renderer
 // and by tests that keep a rendered frame beside their log.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ struct RgbaImage {
 // opaque image may leave out its alpha channel (a quarter smaller, faster).
 // On failure returns false and `error` holds the cause.
 bool WritePng(const std::string& path, const RgbaImage& image, std::string* error, bool keepAlpha = true);
+
+// The same into an open file, a row at a time: no copy of the image is made,
+// so this suits frames too large to encode in memory. `name` is for messages.
+bool WritePng(std::FILE* file, const std::string& name, const RgbaImage& image, std::string* error,
+              bool keepAlpha = true);
 
 // Reads any 8-bit PNG into RGBA.
 bool ReadPng(const std::string& path, RgbaImage* image, std::string* error);

@@ -7,13 +7,13 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # libraries the program links
-  libjpeg62-turbo-dev libpng-dev libgl-dev libglu1-mesa-dev libegl-dev
+  libjpeg62-turbo-dev libpng-dev libdeflate-dev libgl-dev libglu1-mesa-dev libegl-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   libx11-dev libxrandr-dev libxinerama-dev libxfixes-dev libxdamage-dev libgtk-3-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils
-  libjpeg-turbo-progs imagemagick
+  libjpeg-turbo-progs imagemagick ffmpeg
   xscreensaver xserver-xorg-core xserver-xorg-video-dummy
   # packaging
   dpkg-dev file

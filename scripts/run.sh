@@ -12,6 +12,6 @@ fi
 
 out="$build/preview"
 echo "run: no X display; rendering a 3-second preview clip instead"
-"$program" --render "$out" --seconds 3
+"$program" --render "$out" --overwrite --seconds 3
 count=$(find "$out" -maxdepth 1 -name 'frame-*.png' | wc -l)
 echo "run: $count frames in $(cd "$out" && pwd)/frame-*.png"

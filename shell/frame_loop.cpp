@@ -14,6 +14,7 @@ namespace hl {
 using namespace platform;
 
 bool fpsOverlayByOption = false;
+unsigned frameDelayMilliseconds = 10;
 
 namespace {
 
@@ -72,10 +73,10 @@ void RunFrameLoop(WindowHandle window, const FrameFunction& frame) {
     if (present) SwapBuffers(window);
     if (overlay) {
       const int64_t before = QueryPerformanceCounter();
-      platform::Sleep(10);
+      platform::Sleep(frameDelayMilliseconds);
       overlay->Slept(CounterSeconds(QueryPerformanceCounter() - before));
     } else {
-      platform::Sleep(10);
+      platform::Sleep(frameDelayMilliseconds);
     }
   }
   activeOverlay = nullptr;

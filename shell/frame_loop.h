@@ -28,8 +28,9 @@ using FrameFunction = std::function<bool()>;
 
 // Runs until the quit message: a waiting message is removed and dispatched
 // first; only when the queue is empty is a frame drawn, the buffers swapped when
-// it says so, and 10 ms slept. A termination signal destroys `window`, so the
-// loop ends through WM_DESTROY and the quit message like any other close.
+// it says so, and frameDelayMilliseconds slept (10 ms unless -delay says
+// otherwise). A termination signal destroys `window`, so the loop ends
+// through WM_DESTROY and the quit message like any other close.
 // With fpsOverlayByOption (run_mode.h) the frame-rate overlay is drawn over
 // each frame before the swap, in the viewport the frame leaves set; when the
 // frame is not swapped (a front-buffer scene) it is drawn all the same.

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/error_sink.h"
 #include "platform/termination.h"
 #include "platform/window_system.h"
 #include "renderer/kaleidoscope_renderer.h"
@@ -25,8 +26,6 @@ namespace {
 using namespace platform;
 
 constexpr const char* kHostClassName = "HarborLights";
-constexpr int kOwnWindowWidth = 1280;
-constexpr int kOwnWindowHeight = 720;
 
 KaleidoscopeRenderer* hostRenderer = nullptr;
 MonitorPolicy hostPolicy = MonitorPolicy::kOneView;
@@ -68,6 +67,23 @@ WindowHandle DaemonWindow(const char* text) {
   return text && ParseWindowNumber(text, &id) ? id : kNoWindow;
 }
 
+// Attaches to a window of another program; the window system's cause, when
+// it gives one, is kept for the one line the caller prints.
+std::string attachCause;
+bool Attach(WindowHandle window) {
+  attachCause.clear();
+  SetErrorSink([](const std::string& line) { attachCause = line; });
+  const bool attached = AttachWindow(window, kHostClassName);
+  SetErrorSink(nullptr);
+  return attached;
+}
+
+// "no window 0x99999 to draw on", echoing the id as it was typed, or the
+// window system's own cause ("X11: window 0x9f9 is on screen 1, …").
+std::string AttachFailure(const std::string& window) {
+  return attachCause.empty() ? "no " + window + " to draw on" : attachCause;
+}
+
 // The window to draw on; kNoWindow (after one line) when there is none.
 WindowHandle OpenHostWindow(const LongOptions& options) {
   switch (options.host) {
@@ -77,26 +93,27 @@ WindowHandle OpenHostWindow(const LongOptions& options) {
       if (variable && *variable) {
         target = DaemonWindow(variable);
         if (target == kNoWindow) {
-          Fail(std::string("XSCREENSAVER_WINDOW holds no window id: '") + variable + "'");
+          Fail("XSCREENSAVER_WINDOW holds no window id: '" + Printable(variable) + "'");
           return kNoWindow;
         }
       }
-      if (!AttachWindow(target, kHostClassName)) {
-        Fail("no window " + std::to_string(target) + " to draw on");
+      if (!Attach(target)) {
+        Fail(AttachFailure(variable && *variable ? "window " + std::string(variable) + " (XSCREENSAVER_WINDOW)"
+                                                 : "root window"));
         return kNoWindow;
       }
       return target;
     }
     case HostMode::WindowId:
-      if (!AttachWindow(options.windowId, kHostClassName)) {
-        Fail("no window " + std::to_string(options.windowId) + " to draw on");
+      if (!Attach(options.windowId)) {
+        Fail(AttachFailure("window " + options.windowIdText));
         return kNoWindow;
       }
       return options.windowId;
     case HostMode::Window:
     default:
-      return CreateWindow(kHostClassName, "harbor-lights", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, kOwnWindowWidth,
-                          kOwnWindowHeight, kNoWindow);
+      return CreateWindow(kHostClassName, "harbor-lights", WS_OVERLAPPEDWINDOW | WS_VISIBLE, options.geometry.x,
+                          options.geometry.y, options.geometry.width, options.geometry.height, kNoWindow);
   }
 }
 

@@ -37,19 +37,28 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "harbor-lights: --pictures: %s is not a folder\n", options.picturesDirectory.c_str());
       return 2;
     }
-    hl::userPictureFolder = options.picturesDirectory;
   }
-  if (options.render) return hl::RunOffscreenRender(options.renderOptions, !options.noMirrors);
-  hl::mirrorsDisabledByOption = options.noMirrors;
+  hl::SettingOverrides overrides;
+  overrides.mirrors = options.mirrors;
+  overrides.pictureFolder = options.picturesDirectory;
+  if (options.render) {
+    // No settings file: a render depends on its arguments only.
+    hl::userPictureFolder = options.picturesDirectory;
+    return hl::RunOffscreenRender(options.renderOptions, options.mirrors != hl::Choice::Off);
+  }
   hl::fpsOverlayByOption = options.fpsOverlay;
+  if (options.delayMicroseconds >= 0) {
+    hl::frameDelayMilliseconds = static_cast<unsigned>((options.delayMicroseconds + 500) / 1000);
+  }
   if (options.host != hl::HostMode::None) {
     // The daemon starts us with its own options only; what was chosen in our
-    // dialog still counts.
+    // dialog counts where the command line is silent.
     hl::SaverSettings own;
     hl::LoadOwnSettings(own);
-    if (hl::userPictureFolder.empty()) hl::userPictureFolder = own.pictureFolder;
-    if (own.useMirrors == 0) options.noMirrors = true;
+    hl::ApplySettingOverrides(overrides, own);
+    hl::userPictureFolder = own.pictureFolder;
+    options.noMirrors = own.useMirrors == 0;
     return hl::RunHostWindow(options);
   }
-  return hl::SaverMain(hl::JoinCommandLine(options.rest), kShowDefault);
+  return hl::SaverMain(hl::JoinCommandLine(options.rest), kShowDefault, overrides);
 }

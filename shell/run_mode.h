@@ -26,4 +26,8 @@ extern bool mirrorsDisabledByOption;
 // main before the run.
 extern bool fpsOverlayByOption;
 
+// The sleep after each frame of every frame loop, 10 ms as designed; -delay
+// sets it. Set by main before the run.
+extern unsigned frameDelayMilliseconds;
+
 }  // namespace hl

@@ -29,14 +29,22 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments) {
 
 void ChangeSaverPassword(platform::WindowHandle parent) { platform::ChangeScreenSaverPassword(parent); }
 
-int SaverMain(const std::string& commandLine, int showCommand) {
+void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettings& settings) {
+  if (overrides.mirrors != Choice::Unset) settings.useMirrors = overrides.mirrors == Choice::On ? 1 : 0;
+  if (!overrides.pictureFolder.empty()) settings.pictureFolder = overrides.pictureFolder;
+}
+
+int SaverMain(const std::string& commandLine, int showCommand, const SettingOverrides& overrides) {
   const SaverCommandLine command = ParseSaverCommandLine(commandLine);
   runMode = command.mode;
 
   settings = new SaverSettings;
   LoadSystemSaverSettings(*settings);
   LoadOwnSettings(*settings);
-  if (userPictureFolder.empty()) userPictureFolder = settings->pictureFolder;
+  if (runMode == RunSaver || runMode == RunPreview) {
+    ApplySettingOverrides(overrides, *settings);
+    userPictureFolder = settings->pictureFolder;
+  }
 
   int status = 0;
   switch (runMode) {

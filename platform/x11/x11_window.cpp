@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/error_sink.h"
@@ -101,6 +102,16 @@ bool X11Backend::AttachForeignWindow(WindowHandle handle) {
   X11ErrorTrap trap(display_);
   XWindowAttributes attributes{};
   if (!XGetWindowAttributes(display_, window, &attributes) || trap.Failed()) return false;
+  // GL visuals and contexts belong to one screen: a window of another screen
+  // of this display would be drawn with a visual it cannot take.
+  if (attributes.screen != DefaultScreenOfDisplay(display_)) {
+    char id[24];
+    std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(window));
+    ReportError("X11", std::string("window ") + id + " is on screen " +
+                           std::to_string(XScreenNumberOfScreen(attributes.screen)) + ", not on screen " +
+                           std::to_string(DefaultScreen(display_)) + " of " + DisplayString(display_));
+    return false;
+  }
   // StructureNotify may be selected by any number of clients: we hear of the
   // window's size changes and destruction and take nothing from its owner.
   XSelectInput(display_, window, attributes.your_event_mask | StructureNotifyMask);

@@ -10,6 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
+
+#include "platform/error_sink.h"
+#include "platform/termination.h"
 
 namespace hl {
 
@@ -17,10 +21,9 @@ std::string userPictureFolder;
 
 namespace {
 
-// Bounds on what a file may make us read and decode: far above any photo,
-// far below what would exhaust memory.
-constexpr off_t kMaxFileBytes = 256 << 20;
-constexpr uint64_t kMaxDecodedPixels = 100'000'000;
+constexpr uint64_t kMaxDecodedPixels = 16u << 20;
+constexpr uint64_t kMaxCoefficientBytes = 192u << 20;
+constexpr int kMaxScans = 100;
 
 bool HasJpegName(const char* name) {
   const size_t n = std::strlen(name);
@@ -35,37 +38,34 @@ struct DirCloser {
   void operator()(DIR* d) const { closedir(d); }
 };
 
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat info {};
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kMaxFileBytes;
-  if (ok) {
-    bytes->resize(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (ok && done < bytes->size()) {
-      const ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
-      if (n > 0) {
-        done += static_cast<size_t>(n);
-      } else if (n == 0) {
-        bytes->resize(done);  // the file shrank while we read it
-        break;
-      } else if (errno != EINTR) {
-        ok = false;
-      }
-    }
+std::string MegabytesText(long long bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
+
+// Squares a decoded picture; on false the pixels are released and the record
+// left as `before`.
+bool Square(PictureTexture& record, PictureTexture& decoded, std::string* reason) {
+  if (!SquarePicture(decoded)) {
+    ReleasePicturePixels(decoded);
+    if (reason) *reason = "out of memory";
+    return false;
   }
-  close(fd);
-  return ok && !bytes->empty();
+  record = decoded;
+  return true;
 }
 
 }  // namespace
 
 std::vector<std::string> FirstPictureFiles(const std::string& folder, size_t count) {
+  return FirstPictureFiles(folder, count, nullptr);
+}
+
+std::vector<std::string> FirstPictureFiles(const std::string& folder, size_t count, std::string* error) {
   std::vector<std::string> names;
   if (folder.empty() || count == 0) return names;
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-  if (!dir) return names;
+  if (!dir) {
+    if (error) *error = std::strerror(errno);
+    return names;
+  }
   const int dirFd = dirfd(dir.get());
   while (dirent* entry = readdir(dir.get())) {
     if (!HasJpegName(entry->d_name)) continue;
@@ -124,18 +124,85 @@ bool SquarePicture(PictureTexture& record) {
   return true;
 }
 
-bool LoadUserPictureTexture(PictureTexture& record, const std::string& path) {
-  std::vector<unsigned char> bytes;
-  if (!ReadWholeFile(path, &bytes)) return false;
-  PictureTexture decoded = record;
-  if (!DecodePicture(decoded, bytes.data(), bytes.size(), kMaxDecodedPixels)) return false;
-  bytes = {};
-  if (!SquarePicture(decoded)) {
-    ReleasePicturePixels(decoded);
+DecodeLimits UserPictureLimits() {
+  DecodeLimits limits;
+  limits.maxPixels = kMaxDecodedPixels;
+  limits.maxCoefficientBytes = kMaxCoefficientBytes;
+  limits.maxScans = kMaxScans;
+  limits.minSide = kUserPictureMaxSide;
+  limits.refuseTruncated = true;
+  return limits;
+}
+
+bool ReadUserPicture(PictureTexture& record, const std::string& path, std::string* reason) {
+  std::string cause;
+  if (!reason) reason = &cause;
+  // O_NONBLOCK: opening a FIFO (or a link to one) returns at once instead of
+  // waiting for a writer; fstat then shows it is no regular file.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    *reason = std::strerror(errno);
     return false;
   }
-  record = decoded;
+  struct stat info {};
+  bool ok = false;
+  if (fstat(fd, &info) != 0) {
+    *reason = std::strerror(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    *reason = "not a regular file";
+  } else if (info.st_size == 0) {
+    *reason = "empty file";
+  } else if (info.st_size > kUserPictureMaxFileBytes) {
+    *reason = "file too large (" + MegabytesText(info.st_size) + ", at most " +
+              MegabytesText(kUserPictureMaxFileBytes) + ")";
+  } else {
+    PictureTexture decoded = record;
+    ok = DecodePictureFile(decoded, fd, UserPictureLimits(), reason) && Square(record, decoded, reason);
+  }
+  close(fd);
+  return ok;
+}
+
+bool ReadUserPictureBytes(PictureTexture& record, const unsigned char* data, size_t size, std::string* reason) {
+  PictureTexture decoded = record;
+  return DecodePicture(decoded, data, size, UserPictureLimits(), reason) && Square(record, decoded, reason);
+}
+
+bool LoadUserPictureTexture(PictureTexture& record, const std::string& path, std::string* reason) {
+  if (!ReadUserPicture(record, path, reason)) return false;
   return MakePictureTexture(record);
+}
+
+void LoadUserPictures(const std::string& folder, PictureTexture* textures, int count, bool* loaded) {
+  for (int i = 0; i < count; ++i) loaded[i] = false;
+  if (folder.empty() || count <= 0) return;
+  // Each renderer (one per monitor, a preview restarted) loads the pictures
+  // again; the user hears about each problem once.
+  static std::set<std::string> reported;
+  auto reportOnce = [](const std::string& what, const std::string& line) {
+    if (reported.insert(what + "\n" + line).second) platform::ReportError(what, line);
+  };
+  std::string folderError;
+  const std::vector<std::string> files = FirstPictureFiles(folder, static_cast<size_t>(count), &folderError);
+  int used = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::string reason;
+    if (LoadUserPictureTexture(textures[i], files[i], &reason)) {
+      loaded[i] = true;
+      ++used;
+    } else if (platform::TerminationRequested()) {
+      return;  // the process is ending: nothing to tell
+    } else {
+      reportOnce(files[i], reason + "; using the built-in picture");
+    }
+  }
+  if (used > 0) return;
+  if (!folderError.empty()) {
+    reportOnce(folder, folderError + "; using the built-in pictures");
+  } else {
+    reportOnce(folder, std::string(files.empty() ? "no JPEG picture" : "no usable JPEG picture") +
+                           "; using the built-in pictures");
+  }
 }
 
 }  // namespace hl

@@ -97,11 +97,10 @@ void ZoomScene::Init() {
   textures = std::make_unique<PictureTexture[]>(kZoomLayers);
   // The user's own pictures, where there are any, take the embedded ones'
   // places; a layer whose file does not load keeps its embedded picture.
-  const std::vector<std::string> own = FirstPictureFiles(userPictureFolder, kZoomLayers);
+  bool own[kZoomLayers] = {};
+  LoadUserPictures(userPictureFolder, textures.get(), kZoomLayers, own);
   for (int i = 0; i < kZoomLayers; ++i) {
-    const size_t slot = static_cast<size_t>(i);
-    if (slot < own.size() && LoadUserPictureTexture(textures[i], own[slot])) continue;
-    LoadPictureTexture(textures[i], kZoomPictureNames[i]);
+    if (!own[i]) LoadPictureTexture(textures[i], kZoomPictureNames[i]);
   }
   glDisable(GL_LIGHTING);
   for (int i = 0; i < kZoomLayers; ++i) layers[i].Setup(i);

@@ -85,7 +85,10 @@ void ErrorExit(j_common_ptr cinfo) {
 void EmitMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
   ErrorManager& errors = ManagerOf(cinfo);
-  if (errors.refuseTruncated && cinfo->err->msg_code == JWRN_JPEG_EOF) Abandon(cinfo, FormatMessage(cinfo));
+  // The file ending, or a marker where the data should go on: the rest of
+  // the picture would be made up grey.
+  const int code = cinfo->err->msg_code;
+  if (errors.refuseTruncated && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) Abandon(cinfo, FormatMessage(cinfo));
   if (cinfo->err->num_warnings++ == 0) (*cinfo->err->output_message)(cinfo);
 }
 

@@ -468,6 +468,47 @@ TEST_F(UserPicturesScene, ALargePhotoIsCutToItsCentreAndShrunk) {
   EXPECT_GT(texels[(512 * 1024 + 512) * 4 + 1], 150);
 }
 
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+TEST_F(UserPicturesScene, AnUnusablePictureAndAFolderWithoutOneAreEachToldOnceByName) {
+  TempFolder mixed, broken;
+  Convert("-size 64x64 xc:'rgb(250,10,10)'", mixed.File("a-good.jpg"));
+  Convert("-size 300x200 gradient:red-blue", mixed.File("b.jpg"));
+  const std::string whole = ReadAll(mixed.File("b.jpg"));
+  mixed.Write("cut.jpg", whole.substr(0, whole.size() / 2));
+  ASSERT_EQ(unlink(mixed.File("b.jpg").c_str()), 0);
+  broken.Write("junk.jpg", "\xff\xd8\xff\xe0 not really a picture");
+  broken.Write("notes.txt", "not a picture at all");
+
+  std::vector<std::string> lines;
+  platform::SetErrorSink([&](const std::string& line) { lines.push_back(line); });
+  testing::internal::CaptureStderr();
+  ZoomScene* scene = Start(mixed.Path());
+  ASSERT_NE(scene, nullptr);
+  EXPECT_EQ(scene->textures[0].width, 64);
+  EXPECT_EQ(scene->textures[1].width, 1024) << "the cut picture's layer keeps its embedded picture";
+  // Another renderer (a second monitor) loads the same folder again.
+  PictureTexture again[kZoomLayers];
+  bool loaded[kZoomLayers];
+  LoadUserPictures(mixed.Path(), again, kZoomLayers, loaded);
+  EXPECT_TRUE(loaded[0]);
+  EXPECT_FALSE(loaded[1]);
+  LoadUserPictures(broken.Path(), again, kZoomLayers, loaded);
+  LoadUserPictures(broken.Path(), again, kZoomLayers, loaded);
+  const std::string raw = testing::internal::GetCapturedStderr();
+  platform::SetErrorSink(nullptr);
+
+  ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
+  EXPECT_EQ(lines[0], mixed.File("cut.jpg") + ": Premature end of JPEG file; using the built-in picture");
+  EXPECT_EQ(lines[1].rfind(broken.File("junk.jpg") + ": ", 0), 0u) << lines[1];
+  EXPECT_TRUE(EndsWith(lines[1], "; using the built-in picture")) << lines[1];
+  EXPECT_GT(lines[1].size(), broken.File("junk.jpg").size() + 32) << "the decoder's reason is in the line";
+  EXPECT_EQ(lines[2], broken.Path() + ": no usable JPEG picture; using the built-in pictures");
+  EXPECT_EQ(raw, "") << "no line of the decoder's own";
+}
+
 TEST(PicturesOption, RendersTheUsersPictureAndRefusesAMissingFolder) {
   HL_REQUIRE_CAPABILITY(HaveConvert(), "ImageMagick's convert");
   TempFolder folder;

@@ -49,15 +49,10 @@ struct ErrorManager {
 
 ErrorManager& ManagerOf(j_common_ptr cinfo) { return *reinterpret_cast<ErrorManager*>(cinfo->err); }
 
-std::string FormatMessage(j_common_ptr cinfo) {
-  char text[JMSG_LENGTH_MAX];
-  (*cinfo->err->format_message)(cinfo, text);
-  return text;
-}
-
 void OutputMessage(j_common_ptr cinfo) {
   ErrorManager& errors = ManagerOf(cinfo);
-  const std::string text = FormatMessage(cinfo);
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
   if (errors.reason == nullptr) {
     platform::ReportError(errors.name, text);
   } else if (errors.warning.empty()) {
@@ -65,30 +60,33 @@ void OutputMessage(j_common_ptr cinfo) {
   }
 }
 
-[[noreturn]] void Abandon(j_common_ptr cinfo, const std::string& why) {
+// The jump skips every destructor between here and the loader, so nothing
+// that owns memory may be alive in these frames when it is taken.
+[[noreturn]] void Abandon(j_common_ptr cinfo, const char* why) {
   ErrorManager& errors = ManagerOf(cinfo);
   if (errors.fatal.empty()) errors.fatal = why;
   if (errors.reason == nullptr) platform::ReportError(errors.name, why);
   std::longjmp(errors.jump, 1);
 }
 
-void ErrorExit(j_common_ptr cinfo) {
-  ErrorManager& errors = ManagerOf(cinfo);
-  const std::string text = FormatMessage(cinfo);
-  if (errors.fatal.empty()) errors.fatal = text;
-  if (errors.reason == nullptr) platform::ReportError(errors.name, text);
-  std::longjmp(errors.jump, 1);
+[[noreturn]] void AbandonWithMessage(j_common_ptr cinfo) {
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
+  Abandon(cinfo, text);
 }
 
+void ErrorExit(j_common_ptr cinfo) { AbandonWithMessage(cinfo); }
+
 // Warnings show once, as with the library's own emit_message; trace messages
-// not at all. Data that ends early is fatal where the caller asked so.
+// not at all.
 void EmitMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
-  ErrorManager& errors = ManagerOf(cinfo);
   // The file ending, or a marker where the data should go on: the rest of
   // the picture would be made up grey.
   const int code = cinfo->err->msg_code;
-  if (errors.refuseTruncated && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) Abandon(cinfo, FormatMessage(cinfo));
+  if (ManagerOf(cinfo).refuseTruncated && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
+    AbandonWithMessage(cinfo);
+  }
   if (cinfo->err->num_warnings++ == 0) (*cinfo->err->output_message)(cinfo);
 }
 
@@ -97,11 +95,16 @@ struct Progress {
   int maxScans;
 };
 
+constexpr const char* kEnding = "abandoned: the program is ending";
+
 void MonitorProgress(j_common_ptr cinfo) {
-  if (platform::TerminationRequested()) Abandon(cinfo, "abandoned: the program is ending");
+  if (platform::TerminationRequested()) Abandon(cinfo, kEnding);
   const Progress* progress = reinterpret_cast<const Progress*>(cinfo->progress);
-  const int scans = reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number;
-  if (scans > progress->maxScans) Abandon(cinfo, "more than " + std::to_string(progress->maxScans) + " scans");
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > progress->maxScans) {
+    char text[64];
+    std::snprintf(text, sizeof text, "more than %d scans", progress->maxScans);
+    Abandon(cinfo, text);
+  }
 }
 
 struct MemorySource {
@@ -146,8 +149,12 @@ boolean FillFileBuffer(j_decompress_ptr cinfo) {
   while (!src->ended) {
     n = read(src->fd, src->buffer, kFileBufferBytes);
     if (n >= 0) break;
-    if (errno != EINTR) Abandon(reinterpret_cast<j_common_ptr>(cinfo), std::string("read: ") + std::strerror(errno));
-    if (platform::TerminationRequested()) Abandon(reinterpret_cast<j_common_ptr>(cinfo), "abandoned: the program is ending");
+    if (errno != EINTR) {
+      char text[128];
+      std::snprintf(text, sizeof text, "read: %s", std::strerror(errno));
+      Abandon(reinterpret_cast<j_common_ptr>(cinfo), text);
+    }
+    if (platform::TerminationRequested()) Abandon(reinterpret_cast<j_common_ptr>(cinfo), kEnding);
   }
   if (n <= 0) {
     src->ended = true;

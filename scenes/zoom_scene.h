@@ -65,7 +65,19 @@ class ZoomScene : public Scene {
   // A layer at alpha 0 changes no pixel (about two of the four rest at any
   // time), so it is not drawn. Tests turn this off to prove that.
   bool skipInvisibleLayers = true;
+
+  // Embedded pictures whose decoding waits for their layer's first visible
+  // frame (see deferHiddenPictures); their size is already in `textures`.
+  bool picturePending[kZoomLayers] = {};
+
+ private:
+  void LoadShownPictures();
 };
+
+// Program-wide: when set before Init, the embedded pictures are decoded at the
+// first frame their layer shows instead of all at start: a render of a few
+// frames decodes only what it draws. The frames are the same either way.
+extern bool deferHiddenPictures;
 
 // Program-wide: the scene the layers draw from, and the renderer time of the
 // last wedge change.

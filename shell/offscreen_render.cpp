@@ -14,6 +14,7 @@
 #include "platform/headless/headless_gl_context.h"
 #include "platform/png_image.h"
 #include "renderer/kaleidoscope_renderer.h"
+#include "scenes/zoom_scene.h"
 
 namespace hl {
 namespace {
@@ -73,6 +74,7 @@ int RunOffscreenRender(const RenderOptions& options, bool mirrors) {
   }
 
   KaleidoscopeRenderer renderer;
+  deferHiddenPictures = true;  // the frames are known: decode only the pictures they show
   renderer.Create(options.width, options.height);
 
   const bool progress = isatty(STDERR_FILENO) && frames > 1;

@@ -509,6 +509,53 @@ TEST_F(UserPicturesScene, AnUnusablePictureAndAFolderWithoutOneAreEachToldOnceBy
   EXPECT_EQ(raw, "") << "no line of the decoder's own";
 }
 
+// Deferred decoding changes when the embedded pictures are decoded, never a
+// pixel: the same frames, byte for byte, across every arrival of a layer.
+TEST(DeferredPictures, DecodeAtTheFirstVisibleFrameAndDrawTheSameFrames) {
+  platform::HeadlessGlContext context;
+  HL_REQUIRE_CAPABILITY(testing_support::CreateGlContext(context, 96, 64), "a headless EGL context");
+  platform::VirtualTimeSource clock;
+  platform::UseTimeSource(&clock);
+  std::vector<std::vector<std::vector<uint8_t>>> runs;
+  std::vector<std::string> pendingAtStart;
+  for (bool defer : {false, true}) {
+    ResetRendererProcessState();
+    lastConfigSwitch = 0;
+    deferHiddenPictures = defer;
+    clock.SetCounter(0);  // the renderer's clock starts here
+    KaleidoscopeRenderer renderer;
+    renderer.Create(96, 64);
+    auto* scene = dynamic_cast<ZoomScene*>(renderer.scene.get());
+    ASSERT_NE(scene, nullptr);
+    std::vector<std::vector<uint8_t>> frames;
+    std::string pending;
+    // Every 7.5 s for 4 minutes: each layer arrives twice, on frames before,
+    // at and after its phase boundaries.
+    for (int64_t ms = 0; ms <= 240000; ms += 7500) {
+      clock.SetCounter(ms * clock.CounterFrequency() / 1000);
+      renderer.Frame(true);
+      frames.push_back(context.ReadPixels().pixels);
+      if (ms == 0) {
+        for (int i = 0; i < kZoomLayers; ++i) pending += scene->picturePending[i] ? '1' : '0';
+      }
+    }
+    for (int i = 0; i < kZoomLayers; ++i) {
+      EXPECT_FALSE(scene->picturePending[i]) << "every layer has shown by the end";
+      EXPECT_NE(scene->textures[i].textureName, 0u);
+      EXPECT_EQ(scene->layers[i].zoomBase, i == 1 ? 1024.0f : 512.0f);
+    }
+    pendingAtStart.push_back(pending);
+    runs.push_back(frames);
+    renderer.Destroy();
+  }
+  deferHiddenPictures = false;
+  platform::UseTimeSource(nullptr);
+  // At time 0 only layer 1 (departing) shows; layer 0 arrives at alpha 0.
+  EXPECT_EQ(pendingAtStart, (std::vector<std::string>{"0000", "1011"}));
+  ASSERT_EQ(runs[0].size(), runs[1].size());
+  for (size_t k = 0; k < runs[0].size(); ++k) EXPECT_TRUE(runs[0][k] == runs[1][k]) << "frame at " << k * 7.5 << " s";
+}
+
 TEST(PicturesOption, RendersTheUsersPictureAndRefusesAMissingFolder) {
   HL_REQUIRE_CAPABILITY(HaveConvert(), "ImageMagick's convert");
   TempFolder folder;

@@ -163,9 +163,10 @@ bool ReadUserPicture(PictureTexture& record, const std::string& path, std::strin
   return ok;
 }
 
-bool ReadUserPictureBytes(PictureTexture& record, const unsigned char* data, size_t size, std::string* reason) {
+bool ReadUserPictureBytes(PictureTexture& record, const unsigned char* data, size_t size, std::string* reason,
+                          const DecodeLimits& limits) {
   PictureTexture decoded = record;
-  return DecodePicture(decoded, data, size, UserPictureLimits(), reason) && Square(record, decoded, reason);
+  return DecodePicture(decoded, data, size, limits, reason) && Square(record, decoded, reason);
 }
 
 bool LoadUserPictureTexture(PictureTexture& record, const std::string& path, std::string* reason) {

@@ -42,8 +42,9 @@ constexpr long long kUserPictureMaxFileBytes = 64LL << 20;
 // untouched and the one-line cause in `reason`, when it cannot be used.
 bool ReadUserPicture(PictureTexture& record, const std::string& path, std::string* reason);
 
-// The same for the bytes of a file already in memory.
-bool ReadUserPictureBytes(PictureTexture& record, const unsigned char* data, size_t size, std::string* reason);
+// The same for the bytes of a file already in memory, under `limits`.
+bool ReadUserPictureBytes(PictureTexture& record, const unsigned char* data, size_t size, std::string* reason,
+                          const DecodeLimits& limits = UserPictureLimits());
 
 // Reads, decodes, squares and uploads the picture at `path`. False, with the
 // record untouched, when the file cannot be read or is no picture we can show.

@@ -294,7 +294,8 @@ bool Decode(PictureTexture& record, const PictureBytes& from, const DecodeLimits
   ChooseScale(cinfo, limits.minSide);
   jpeg_calc_output_dimensions(&cinfo);
   const uint64_t outputPixels = static_cast<uint64_t>(cinfo.output_width) * cinfo.output_height;
-  if (outputPixels > limits.maxPixels) {
+  if (outputPixels > limits.maxPixels ||
+      static_cast<uint64_t>(cinfo.image_width) * cinfo.image_height > limits.maxSourcePixels) {
     return fail("too large to show (" + SizeText(cinfo) + ")");
   }
   if (jpeg_has_multiple_scans(&cinfo) && CoefficientBytes(cinfo) > limits.maxCoefficientBytes) {

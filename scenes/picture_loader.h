@@ -57,6 +57,10 @@ void ReleasePicturePixels(PictureTexture& record);
 // from the header, before the decoder allocates for the picture's size.
 struct DecodeLimits {
   uint64_t maxPixels = UINT64_MAX;  // of the decoded (possibly reduced) picture
+  // Of the picture at full size: the decoder's work grows with it whatever the
+  // scale, even for a file of a few bytes (arithmetic-coded data may end early
+  // by design and leave the rest to be filled).
+  uint64_t maxSourcePixels = UINT64_MAX;
   // A picture of several scans (progressive) is held whole as coefficients,
   // two bytes per sample at full size, however small its output.
   uint64_t maxCoefficientBytes = UINT64_MAX;

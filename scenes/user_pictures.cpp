@@ -22,6 +22,7 @@ std::string userPictureFolder;
 namespace {
 
 constexpr uint64_t kMaxDecodedPixels = 16u << 20;
+constexpr uint64_t kMaxSourcePixels = 20000ull * 20000;  // about a second of decoding at most
 constexpr uint64_t kMaxCoefficientBytes = 192u << 20;
 constexpr int kMaxScans = 100;
 
@@ -127,6 +128,7 @@ bool SquarePicture(PictureTexture& record) {
 DecodeLimits UserPictureLimits() {
   DecodeLimits limits;
   limits.maxPixels = kMaxDecodedPixels;
+  limits.maxSourcePixels = kMaxSourcePixels;
   limits.maxCoefficientBytes = kMaxCoefficientBytes;
   limits.maxScans = kMaxScans;
   limits.minSide = kUserPictureMaxSide;

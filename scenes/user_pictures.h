@@ -31,8 +31,9 @@ bool SquarePicture(PictureTexture& record);
 
 // What a picture of the user's may cost (a multiple of what any photo needs):
 // decoded at 1/2 ... 1/8 of its size where it is larger than its texture will
-// be, at most 16 million pixels once decoded, 192 MiB of coefficients for a
-// progressive picture, 100 scans, and no data ending early. Files above
+// be, at most 20000 x 20000 pixels at full size and 16 million once decoded,
+// 192 MiB of coefficients for a progressive picture, 100 scans, and no data
+// ending early. Files above
 // kUserPictureMaxFileBytes are refused before they are read.
 DecodeLimits UserPictureLimits();
 constexpr long long kUserPictureMaxFileBytes = 64LL << 20;

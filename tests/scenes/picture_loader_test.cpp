@@ -369,22 +369,25 @@ TEST(PictureDecode, LimitsChooseTheScaleAndRefuseFromTheHeader) {
     const char* reason;  // when refused
   } cases[] = {
       {"no limits", baseline, none, 1024, "1/1", ""},
-      {"1/8 keeps 128", baseline, {UINT64_MAX, UINT64_MAX, INT_MAX, 128, false}, 128, "1/8", ""},
-      {"129 needs 1/4", baseline, {UINT64_MAX, UINT64_MAX, INT_MAX, 129, false}, 256, "1/4", ""},
-      {"512 is 1/2", baseline, {UINT64_MAX, UINT64_MAX, INT_MAX, 512, false}, 512, "1/2", ""},
-      {"513 needs the whole", baseline, {UINT64_MAX, UINT64_MAX, INT_MAX, 513, false}, 1024, "1/1", ""},
-      {"pixels counted after scaling", baseline, {128 * 128, UINT64_MAX, INT_MAX, 128, false}, 128, "1/8", ""},
-      {"too many pixels", baseline, {128 * 128 - 1, UINT64_MAX, INT_MAX, 128, false}, 0, "",
+      {"1/8 keeps 128", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 128, false}, 128, "1/8", ""},
+      {"129 needs 1/4", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 129, false}, 256, "1/4", ""},
+      {"512 is 1/2", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 512, false}, 512, "1/2", ""},
+      {"513 needs the whole", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 513, false}, 1024, "1/1", ""},
+      {"pixels counted after scaling", baseline, {128 * 128, UINT64_MAX, UINT64_MAX, INT_MAX, 128, false}, 128, "1/8", ""},
+      {"too many pixels", baseline, {128 * 128 - 1, UINT64_MAX, UINT64_MAX, INT_MAX, 128, false}, 0, "",
        "too large to show (1024 x 1024)"},
-      {"odd sizes round up", progressive, {UINT64_MAX, UINT64_MAX, INT_MAX, 27, false}, 42, "1/8", ""},
+      {"full size counted however small the output", baseline,
+       {UINT64_MAX, 1024 * 1024 - 1, UINT64_MAX, INT_MAX, 128, false}, 0, "", "too large to show (1024 x 1024)"},
+      {"full size at the bound", baseline, {UINT64_MAX, 1024 * 1024, UINT64_MAX, INT_MAX, 128, false}, 128, "1/8", ""},
+      {"odd sizes round up", progressive, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 27, false}, 42, "1/8", ""},
       // 333 x 217 at 4:2:0: 42 x 28 luma blocks, two chroma planes of 21 x 14 (rounded to the sampling).
-      {"progressive coefficients fit", progressive, {UINT64_MAX, 64 * 2 * (42 * 28 + 2 * 21 * 14), INT_MAX, 0, false},
+      {"progressive coefficients fit", progressive, {UINT64_MAX, UINT64_MAX, 64 * 2 * (42 * 28 + 2 * 21 * 14), INT_MAX, 0, false},
        333, "1/1", ""},
       {"progressive coefficients too many", progressive,
-       {UINT64_MAX, 64 * 2 * (42 * 28 + 2 * 21 * 14) - 1, INT_MAX, 0, false}, 0, "",
+       {UINT64_MAX, UINT64_MAX, 64 * 2 * (42 * 28 + 2 * 21 * 14) - 1, INT_MAX, 0, false}, 0, "",
        "too large to show as a progressive picture (333 x 217)"},
-      {"scans counted", progressive, {UINT64_MAX, UINT64_MAX, 2, 0, false}, 0, "", "more than 2 scans"},
-      {"the baseline has one scan", baseline, {UINT64_MAX, UINT64_MAX, 1, 0, false}, 1024, "1/1", ""},
+      {"scans counted", progressive, {UINT64_MAX, UINT64_MAX, UINT64_MAX, 2, 0, false}, 0, "", "more than 2 scans"},
+      {"the baseline has one scan", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, 1, 0, false}, 1024, "1/1", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);

@@ -164,6 +164,29 @@ std::string DescribeRead(const std::string& path) {
   return text;
 }
 
+// An arithmetic-coded grey picture declaring width x height whose data ends
+// at once: legal in arithmetic coding, where the decoder fills in the rest,
+// so a few bytes make as much work as the size declares.
+std::string EmptyArithmeticPicture(int width, int height) {
+  std::string jpeg;
+  FILE* pipe = popen("convert -size 16x16 xc:gray pgm:- | cjpeg -grayscale -arithmetic", "r");
+  if (!pipe) return jpeg;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) jpeg.append(buffer, n);
+  pclose(pipe);
+  const size_t sof = jpeg.find("\xFF\xC9");
+  const size_t sos = jpeg.find("\xFF\xDA");
+  if (sof == std::string::npos || sos == std::string::npos) return "";
+  const size_t length = (static_cast<unsigned char>(jpeg[sos + 2]) << 8) | static_cast<unsigned char>(jpeg[sos + 3]);
+  jpeg.resize(sos + 2 + length);
+  jpeg += "\xFF\xD9";
+  const char size[4] = {static_cast<char>(height >> 8), static_cast<char>(height & 0xFF), static_cast<char>(width >> 8),
+                        static_cast<char>(width & 0xFF)};
+  jpeg.replace(sof + 5, 4, size, 4);
+  return jpeg;
+}
+
 TEST(PictureFolderInput, EachBadFileIsRefusedWithItsCauseOrReadWithinBoundedMemory) {
   HL_REQUIRE_CAPABILITY(HaveJpegTools() && HaveConvert(), "cjpeg, jpegtran and convert");
   TempFolder folder;
@@ -217,6 +240,11 @@ TEST(PictureFolderInput, EachBadFileIsRefusedWithItsCauseOrReadWithinBoundedMemo
        "1 1024x1024"},
       {"declares-10000.jpg", [&](const std::string& p) { folder.Write(p, declares); },
        "0 Corrupt JPEG data: premature end of data segment"},
+      {"declares-32000-arithmetic.jpg",
+       [&](const std::string& p) { folder.Write(p, EmptyArithmeticPicture(32000, 32000)); },
+       "0 too large to show (32000 x 32000)"},
+      {"declares-4000-arithmetic.jpg",
+       [&](const std::string& p) { folder.Write(p, EmptyArithmeticPicture(4000, 3000)); }, "1 1024x1024"},
       {"huge-file.jpg",
        [&](const std::string& p) {
          folder.Write(p, base);
@@ -318,6 +346,34 @@ TEST(PictureDecodeTermination, ASignalEndsADecodeWaitingForItsFile) {
   close(data[1]);
   ASSERT_TRUE(outcome.finished);
   EXPECT_EQ(outcome.text, "abandoned: the program is ending (requested)");
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count(), 1.0);
+}
+
+TEST(PictureDecodeTermination, ASignalEndsALongDecode) {
+  HL_REQUIRE_CAPABILITY(HaveJpegTools() && HaveConvert(), "cjpeg and convert");
+  // Without limits, 60000 x 60000 is many seconds of decoding.
+  const std::string jpeg = EmptyArithmeticPicture(60000, 60000);
+  ASSERT_FALSE(jpeg.empty());
+  std::chrono::steady_clock::time_point signalled;
+  const ChildOutcome outcome = RunInChild(
+      [&] {
+        platform::WatchTerminationSignals();
+        PictureTexture record;
+        DecodeLimits limits;
+        limits.minSide = 1;  // 1/8: the work is decoding, not memory
+        std::string reason;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(jpeg.data());
+        const bool loaded = DecodePicture(record, bytes, jpeg.size(), limits, &reason);
+        return std::string(loaded ? "loaded" : reason);
+      },
+      30,
+      [&](pid_t pid) {
+        usleep(500 * 1000);
+        signalled = std::chrono::steady_clock::now();
+        kill(pid, SIGTERM);
+      });
+  ASSERT_TRUE(outcome.finished);
+  EXPECT_EQ(outcome.text, "abandoned: the program is ending");
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count(), 1.0);
 }
 

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const hl::DecodeLimits limits = [] {
     hl::DecodeLimits l = hl::UserPictureLimits();
     l.maxPixels = 1u << 20;
-    l.maxSourcePixels = 16u << 20;
+    l.maxSourcePixels = 2u << 20;
     l.maxCoefficientBytes = 16u << 20;
     return l;
   }();

@@ -168,12 +168,15 @@ boolean FillFileBuffer(j_decompress_ptr cinfo) {
 void SkipFileData(j_decompress_ptr cinfo, long count) {
   jpeg_source_mgr* src = cinfo->src;
   while (count > 0) {
-    if (src->bytes_in_buffer == 0) FillFileBuffer(cinfo);
+    if (src->bytes_in_buffer == 0) {
+      FillFileBuffer(cinfo);
+      // Past the end: leave the end-of-image marker it supplied for the reader.
+      if (reinterpret_cast<FileSource*>(src)->ended) return;
+    }
     const size_t n = std::min(static_cast<size_t>(count), src->bytes_in_buffer);
     src->next_input_byte += n;
     src->bytes_in_buffer -= n;
     count -= static_cast<long>(n);
-    if (reinterpret_cast<FileSource*>(src)->ended) return;  // nothing further to skip
   }
 }
 

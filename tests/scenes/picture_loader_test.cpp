@@ -416,6 +416,44 @@ TEST(PictureDecode, LimitsChooseTheScaleAndRefuseFromTheHeader) {
   }
 }
 
+// The file source reads what the memory source reads: every cut of a picture
+// decodes, or fails, alike from a file, with the same pixels and messages.
+TEST(PictureDecode, FromAFileAsFromMemoryAtEveryCut) {
+  const Bytes jpeg = ResourceBytes("JPEG_PELIROBALL");
+  std::vector<size_t> cuts = {1, 2, 3, 11, jpeg.size() / 2, jpeg.size() - 2, jpeg.size() - 1, jpeg.size()};
+  for (const Segment& s : SegmentsBeforeScan(jpeg)) {
+    cuts.push_back(s.offset + 2 + s.length / 2);  // a skip that runs past the end
+    cuts.push_back(s.offset + 2 + s.length);      // right after a segment
+  }
+  for (const size_t cut : cuts) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    const Bytes bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(cut));
+    PictureTexture fromMemory;
+    std::string memoryReason;
+    const bool memoryLoaded = DecodePicture(fromMemory, bytes.data(), bytes.size(), DecodeLimits{}, &memoryReason);
+
+    char path[] = "/tmp/hl-picture-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    unlink(path);
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    lseek(fd, 0, SEEK_SET);
+    PictureTexture fromFile;
+    std::string fileReason;
+    const bool fileLoaded = DecodePictureFile(fromFile, fd, DecodeLimits{}, &fileReason);
+    close(fd);
+
+    ASSERT_EQ(fileLoaded, memoryLoaded) << memoryReason << " / " << fileReason;
+    if (!memoryLoaded) {
+      EXPECT_EQ(fileReason, memoryReason);
+      continue;
+    }
+    EXPECT_EQ(PixelsOf(fromFile), PixelsOf(fromMemory));
+    ReleasePicturePixels(fromFile);
+    ReleasePicturePixels(fromMemory);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Pictures made by an independent encoder.
 

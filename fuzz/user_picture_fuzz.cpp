@@ -1,6 +1,6 @@
 // A picture from the user's folder, over arbitrary bytes: decoded under the
 // user-picture limits (reduced scale, pixel, coefficient and scan bounds, data
-// ending early refused; a lower pixel ceiling, for speed), then cut to its centred square and shrunk, as the
+// ending early refused; all scaled down, for speed), then cut to its centred square and shrunk, as the
 // zoom scene would before the upload. The input ends at an inaccessible page,
 // since libjpeg is not instrumented; the squared picture is checked to be the
 // power-of-two square the texture needs, every byte of it read.
@@ -26,15 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   unsigned char* bytes = base + length - page - size;
   if (size > 0) std::memcpy(bytes, data, size);
 
-  // The user-picture limits with a lower ceiling: headers may claim 65535 x
-  // 65535, and a bigger picture only costs more of the same work (a picture
-  // may legitimately end its arithmetic-coded data early, leaving the decoder
-  // to fill the whole declared size).
+  // The user-picture limits scaled down: headers may claim 65535 x 65535, and
+  // a bigger picture only costs more of the same work (arithmetic-coded data
+  // may legitimately end early, leaving the decoder to fill the declared
+  // size). With the shorter side kept at 64 rather than 1024, every scale
+  // from 1/1 to 1/8 is still chosen, for pictures up to 512 x 512.
   static const hl::DecodeLimits limits = [] {
     hl::DecodeLimits l = hl::UserPictureLimits();
-    l.maxPixels = 1u << 20;
-    l.maxSourcePixels = 2u << 20;
-    l.maxCoefficientBytes = 16u << 20;
+    l.maxPixels = 1u << 18;
+    l.maxSourcePixels = 1u << 18;
+    l.maxCoefficientBytes = 4u << 20;
+    l.minSide = 64;
     return l;
   }();
   hl::PictureTexture record;

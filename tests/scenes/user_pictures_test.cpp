@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "tests/support/capability.h"
 #include "tests/support/gl_test_context.h"
 #include "tests/support/image_checks.h"
+#include "tests/support/xvfb_server.h"
 
 namespace hl {
 namespace {
@@ -610,6 +612,62 @@ TEST(DeferredPictures, DecodeAtTheFirstVisibleFrameAndDrawTheSameFrames) {
   EXPECT_EQ(pendingAtStart, (std::vector<std::string>{"0000", "1011"}));
   ASSERT_EQ(runs[0].size(), runs[1].size());
   for (size_t k = 0; k < runs[0].size(); ++k) EXPECT_TRUE(runs[0][k] == runs[1][k]) << "frame at " << k * 7.5 << " s";
+}
+
+// CPU seconds a process has used so far, from /proc.
+double CpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), {});
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string field;
+  unsigned long long user = 0, system = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) user = std::stoull(field);
+    if (i == 15) system = std::stoull(field);
+  }
+  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+TEST(PicturesOption, TerminationDuringASlowDecodeEndsTheSaverWithinASecond) {
+  HL_REQUIRE_CAPABILITY(testing_support::XvfbServer::Available() && HaveJpegTools() && HaveConvert(),
+                        "Xvfb, cjpeg and convert");
+  TempFolder folder;
+  // Four pictures of the largest full size allowed, about a second of
+  // decoding each.
+  const std::string slow = EmptyArithmeticPicture(20000, 20000);
+  ASSERT_FALSE(slow.empty());
+  for (int i = 0; i < 4; ++i) folder.Write("slow-" + std::to_string(i) + ".jpg", slow);
+  testing_support::XvfbServer server;
+  ASSERT_TRUE(server.Start("640x480x24"));
+  const std::string program = testing_support::BinaryPath("shell/harbor-lights");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("DISPLAY", server.Display().c_str(), 1);
+    execl(program.c_str(), program.c_str(), "-window", "--pictures", folder.Path().c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  // Past start-up (a tenth of a second of CPU) and into the pictures.
+  const auto start = std::chrono::steady_clock::now();
+  while (CpuSeconds(pid) < 0.6 && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) usleep(20 * 1000);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the saver ended before its pictures were read";
+  const auto signalled = std::chrono::steady_clock::now();
+  kill(pid, SIGTERM);
+  pid_t ended = 0;
+  while ((ended = waitpid(pid, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() - signalled < std::chrono::seconds(10)) {
+    usleep(10 * 1000);
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  EXPECT_LT(seconds, 1.0) << "from SIGTERM to the end of the process";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(PicturesOption, RendersTheUsersPictureAndRefusesAMissingFolder) {

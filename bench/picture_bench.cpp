@@ -10,10 +10,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/headless/headless_gl_context.h"
 #include "platform/resources.h"
 #include "scenes/picture_loader.h"
+#include "renderer/kaleidoscope_renderer.h"
 #include "scenes/user_pictures.h"
+#include "scenes/zoom_scene.h"
 
 namespace hl {
 namespace {
@@ -129,6 +132,43 @@ void BM_ReadUserPictureGiant(benchmark::State& state) {
   state.counters["process_peak_rss_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 BENCHMARK(BM_ReadUserPictureGiant)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace hl
+
+// A one-frame render's own work, in process: the renderer created (the zoom
+// scene's Init with its pictures) and the frame at time 0 drawn and read
+// back, with every picture decoded at start (0) and with the pictures whose
+// layers are hidden left for later (1).
+namespace hl {
+namespace {
+
+void BM_StartAndFirstFrame(benchmark::State& state) {
+  platform::HeadlessGlContext context;
+  if (!context.Create(1280, 720)) {
+    state.SkipWithError("no headless GL context");
+    return;
+  }
+  platform::VirtualTimeSource clock;
+  platform::UseTimeSource(&clock);
+  deferHiddenPictures = state.range(0) != 0;
+  for (auto _ : state) {
+    ResetRendererProcessState();
+    lastConfigSwitch = 0;
+    clock.SetCounter(0);
+    KaleidoscopeRenderer renderer;
+    renderer.Create(1280, 720);
+    renderer.Frame(true);
+    benchmark::DoNotOptimize(context.ReadPixels());
+    state.PauseTiming();
+    renderer.Destroy();
+    state.ResumeTiming();
+  }
+  deferHiddenPictures = false;
+  platform::UseTimeSource(nullptr);
+  state.SetLabel(state.range(0) ? "hidden pictures deferred" : "all pictures at start");
+}
+BENCHMARK(BM_StartAndFirstFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace hl

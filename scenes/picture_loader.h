@@ -4,8 +4,12 @@
 // into a mipmapped OpenGL texture.
 #include <GL/gl.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "platform/files.h"
 
 struct jpeg_decompress_struct;
 
@@ -46,9 +50,45 @@ bool MakePictureTexture(PictureTexture& record);
 // Decoding alone, without GL (the fuzzer, tools): fills pixels, bitsPerPixel,
 // width and height, or returns false and leaves the record as it was. A
 // picture of more than `maxPixels` pixels is refused once its header is read.
-// Release the pixels with ReleasePicturePixels.
+// The decoder's messages go, with "JPEG picture" before them, to the error
+// sink. Release the pixels with ReleasePicturePixels.
 bool DecodePicture(PictureTexture& record, const unsigned char* data, size_t size, uint64_t maxPixels = UINT64_MAX);
 void ReleasePicturePixels(PictureTexture& record);
+
+// What a picture from outside the program may cost. Every bound is checked
+// from the header, before the decoder allocates for the picture's size.
+struct DecodeLimits {
+  uint64_t maxPixels = UINT64_MAX;  // of the decoded (possibly reduced) picture
+  // Of the picture at full size: the decoder's work grows with it whatever the
+  // scale, even for a file of a few bytes (arithmetic-coded data may end early
+  // by design and leave the rest to be filled).
+  uint64_t maxSourcePixels = UINT64_MAX;
+  // A picture of several scans (progressive) is held whole as coefficients,
+  // two bytes per sample at full size, however small its output.
+  uint64_t maxCoefficientBytes = UINT64_MAX;
+  int maxScans = INT_MAX;
+  // When above 0: decode at 1/2, 1/4 or 1/8 of the size while the shorter side
+  // stays at least this long.
+  int minSide = 0;
+  // A picture whose data ends early fails instead of being completed in grey.
+  bool refuseTruncated = false;
+};
+
+// The decoding above under `limits`. On false, `reason` (when given) holds the
+// one-line cause: the decoder's message or the bound that was passed; nothing
+// is printed. A termination request (platform/termination.h) abandons any
+// decode, this one and the others, within one row of work.
+bool DecodePicture(PictureTexture& record, const unsigned char* data, size_t size, const DecodeLimits& limits,
+                   std::string* reason);
+
+// The same, reading an open file as the decoder asks for it (never whole):
+// memory stays bounded by the limits, whatever the file's size.
+bool DecodePictureFile(PictureTexture& record, platform::FileHandle file, const DecodeLimits& limits,
+                       std::string* reason);
+
+// The header alone of the RT_RCDATA resource `resourceName`: the size and
+// bitsPerPixel a decode would give. False when it is missing or no JPEG.
+bool ReadPictureHeader(const char* resourceName, int* width, int* height, int* bitsPerPixel);
 
 // Gives `cinfo` the memory source over `block` (allocated in the decompressor's
 // permanent pool when it has no source yet). Exposed for the source's tests.

@@ -1,12 +1,14 @@
 #include "scenes/user_pictures.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 
+#include "platform/error_sink.h"
 #include "platform/files.h"
+#include "platform/termination.h"
 
 namespace hl {
 
@@ -14,10 +16,10 @@ std::string userPictureFolder;
 
 namespace {
 
-// Bounds on what a file may make us read and decode: far above any photo,
-// far below what would exhaust memory.
-constexpr size_t kMaxFileBytes = 256 << 20;
-constexpr uint64_t kMaxDecodedPixels = 100'000'000;
+constexpr uint64_t kMaxDecodedPixels = 16u << 20;
+constexpr uint64_t kMaxSourcePixels = 20000ull * 20000;  // about a second of decoding at most
+constexpr uint64_t kMaxCoefficientBytes = 192u << 20;
+constexpr int kMaxScans = 100;
 
 bool HasJpegName(const char* name) {
   const size_t n = std::strlen(name);
@@ -28,14 +30,30 @@ bool HasJpegName(const char* name) {
   return endsWith(".jpg") || endsWith(".jpeg");
 }
 
+std::string MegabytesText(long long bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
+
+// Squares a decoded picture; on false the pixels are released and the record
+// left as `before`.
+bool Square(PictureTexture& record, PictureTexture& decoded, std::string* reason) {
+  if (!SquarePicture(decoded)) {
+    ReleasePicturePixels(decoded);
+    if (reason) *reason = "out of memory";
+    return false;
+  }
+  record = decoded;
+  return true;
+}
+
 }  // namespace
 
 std::vector<std::string> FirstPictureFiles(const std::string& folder, size_t count) {
+  return FirstPictureFiles(folder, count, nullptr);
+}
+
+std::vector<std::string> FirstPictureFiles(const std::string& folder, size_t count, std::string* error) {
   std::vector<std::string> names;
   if (folder.empty() || count == 0) return names;
-  for (std::string& name : platform::RegularFileNames(folder)) {
-    if (HasJpegName(name.c_str())) names.push_back(std::move(name));
-  }
+  names = platform::RegularFileNames(folder, HasJpegName, error);
   const size_t keep = std::min(count, names.size());
   std::partial_sort(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(keep), names.end());
   names.resize(keep);
@@ -82,18 +100,77 @@ bool SquarePicture(PictureTexture& record) {
   return true;
 }
 
-bool LoadUserPictureTexture(PictureTexture& record, const std::string& path) {
-  std::vector<unsigned char> bytes;
-  if (!platform::ReadRegularFile(path, kMaxFileBytes, &bytes)) return false;
-  PictureTexture decoded = record;
-  if (!DecodePicture(decoded, bytes.data(), bytes.size(), kMaxDecodedPixels)) return false;
-  bytes = {};
-  if (!SquarePicture(decoded)) {
-    ReleasePicturePixels(decoded);
-    return false;
+DecodeLimits UserPictureLimits() {
+  DecodeLimits limits;
+  limits.maxPixels = kMaxDecodedPixels;
+  limits.maxSourcePixels = kMaxSourcePixels;
+  limits.maxCoefficientBytes = kMaxCoefficientBytes;
+  limits.maxScans = kMaxScans;
+  limits.minSide = kUserPictureMaxSide;
+  limits.refuseTruncated = true;
+  return limits;
+}
+
+bool ReadUserPicture(PictureTexture& record, const std::string& path, std::string* reason) {
+  std::string cause;
+  if (!reason) reason = &cause;
+  int64_t size = 0;
+  const platform::FileHandle file = platform::OpenRegularFile(path, &size, reason);
+  if (file == platform::kNoFile) return false;
+  bool ok = false;
+  if (size == 0) {
+    *reason = "empty file";
+  } else if (size > kUserPictureMaxFileBytes) {
+    *reason = "file too large (" + MegabytesText(size) + ", at most " + MegabytesText(kUserPictureMaxFileBytes) + ")";
+  } else {
+    PictureTexture decoded = record;
+    ok = DecodePictureFile(decoded, file, UserPictureLimits(), reason) && Square(record, decoded, reason);
   }
-  record = decoded;
+  platform::CloseFile(file);
+  return ok;
+}
+
+bool ReadUserPictureBytes(PictureTexture& record, const unsigned char* data, size_t size, std::string* reason,
+                          const DecodeLimits& limits) {
+  PictureTexture decoded = record;
+  return DecodePicture(decoded, data, size, limits, reason) && Square(record, decoded, reason);
+}
+
+bool LoadUserPictureTexture(PictureTexture& record, const std::string& path, std::string* reason) {
+  if (!ReadUserPicture(record, path, reason)) return false;
   return MakePictureTexture(record);
+}
+
+void LoadUserPictures(const std::string& folder, PictureTexture* textures, int count, bool* loaded) {
+  for (int i = 0; i < count; ++i) loaded[i] = false;
+  if (folder.empty() || count <= 0) return;
+  // Each renderer (one per monitor, a preview restarted) loads the pictures
+  // again; the user hears about each problem once.
+  static std::set<std::string> reported;
+  auto reportOnce = [](const std::string& what, const std::string& line) {
+    if (reported.insert(what + "\n" + line).second) platform::ReportError(what, line);
+  };
+  std::string folderError;
+  const std::vector<std::string> files = FirstPictureFiles(folder, static_cast<size_t>(count), &folderError);
+  int used = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::string reason;
+    if (LoadUserPictureTexture(textures[i], files[i], &reason)) {
+      loaded[i] = true;
+      ++used;
+    } else if (platform::TerminationRequested()) {
+      return;  // the process is ending: nothing to tell
+    } else {
+      reportOnce(files[i], reason + "; using the built-in picture");
+    }
+  }
+  if (used > 0) return;
+  if (!folderError.empty()) {
+    reportOnce(folder, folderError + "; using the built-in pictures");
+  } else {
+    reportOnce(folder, std::string(files.empty() ? "no JPEG picture" : "no usable JPEG picture") +
+                           "; using the built-in pictures");
+  }
 }
 
 }  // namespace hl

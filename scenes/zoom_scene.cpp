@@ -17,6 +17,7 @@ const char* const kZoomPictureNames[kZoomLayers] = {"JPEG_EYE", "JPEG_PELIROREL"
 
 ZoomScene* currentZoomScene = nullptr;
 float lastConfigSwitch = 0;
+bool deferHiddenPictures = false;
 
 namespace {
 
@@ -206,11 +207,13 @@ void ZoomScene::Init() {
   textures = std::make_unique<PictureTexture[]>(kZoomLayers);
   // The user's own pictures, where there are any, take the embedded ones'
   // places; a layer whose file does not load keeps its embedded picture.
-  const std::vector<std::string> own = FirstPictureFiles(userPictureFolder, kZoomLayers);
+  bool own[kZoomLayers] = {};
+  LoadUserPictures(userPictureFolder, textures.get(), kZoomLayers, own);
   for (int i = 0; i < kZoomLayers; ++i) {
-    const size_t slot = static_cast<size_t>(i);
-    if (slot < own.size() && LoadUserPictureTexture(textures[i], own[slot])) continue;
-    LoadPictureTexture(textures[i], kZoomPictureNames[i]);
+    if (own[i]) continue;
+    PictureTexture& t = textures[i];
+    picturePending[i] = deferHiddenPictures && ReadPictureHeader(kZoomPictureNames[i], &t.width, &t.height, &t.bitsPerPixel);
+    if (!picturePending[i]) LoadPictureTexture(t, kZoomPictureNames[i]);
   }
   glDisable(GL_LIGHTING);
   for (int i = 0; i < kZoomLayers; ++i) layers[i].Setup(i);
@@ -219,10 +222,20 @@ void ZoomScene::Init() {
 
 void ZoomScene::Update() {
   for (int i = 0; i < kZoomLayers; ++i) layers[i].Update();
+  LoadShownPictures();
   const float now = renderer->timeSeconds;
   if (static_cast<double>(now) - lastConfigSwitch > kWedgeChangeSeconds) {
     lastConfigSwitch = now;
     renderer->PickRandomConfig(true);
+  }
+}
+
+void ZoomScene::LoadShownPictures() {
+  for (int i = 0; i < kZoomLayers; ++i) {
+    const int slot = layers[i].textureIndex;
+    if (!picturePending[slot] || layers[i].alpha <= 0) continue;
+    picturePending[slot] = false;
+    LoadPictureTexture(textures[slot], kZoomPictureNames[slot]);
   }
 }
 

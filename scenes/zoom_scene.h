@@ -95,7 +95,12 @@ class ZoomScene : public Scene {
   // Whether this context offers the one pass (known after the first frame).
   bool CanCombineLayers() const { return layerCombining_; }
 
+  // Embedded pictures whose decoding waits for their layer's first visible
+  // frame (see deferHiddenPictures); their size is already in `textures`.
+  bool picturePending[kZoomLayers] = {};
+
  private:
+  void LoadShownPictures();
   void ProbeLayerCombining();
   void ChooseMinifyingFilters();
   void DrawTwoLayers(const ZoomLayer& lower, const ZoomLayer& upper, const WedgeCopy& copy);
@@ -110,6 +115,11 @@ class ZoomScene : public Scene {
 // offers what the one-pass drawing of two layers needs: several texture units
 // whose results combine, each able to read another unit's texture.
 bool OffersLayerCombining(const char* extensions, const char* hidden);
+
+// Program-wide: when set before Init, the embedded pictures are decoded at the
+// first frame their layer shows instead of all at start: a render of a few
+// frames decodes only what it draws. The frames are the same either way.
+extern bool deferHiddenPictures;
 
 // Program-wide: the scene the layers draw from, and the renderer time of the
 // last wedge change.

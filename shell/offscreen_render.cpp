@@ -28,6 +28,7 @@
 #include "platform/png_encoder.h"
 #include "platform/y4m_stream.h"
 #include "renderer/kaleidoscope_renderer.h"
+#include "scenes/zoom_scene.h"
 
 namespace hl {
 namespace {
@@ -346,6 +347,7 @@ int RunOffscreenRender(const RenderOptions& options, bool mirrors) {
   }
 
   KaleidoscopeRenderer renderer;
+  deferHiddenPictures = true;  // the frames are known: decode only the pictures they show
   renderer.Create(options.width, options.height);
 
   const bool progress = isatty(STDERR_FILENO) && frames > 1;

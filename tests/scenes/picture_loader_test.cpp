@@ -354,6 +354,106 @@ TEST(PictureDecode, TruncationsNeverReadOutsideAndFailOrDecodeInFull) {
   }
 }
 
+TEST(PictureDecode, LimitsChooseTheScaleAndRefuseFromTheHeader) {
+  HL_REQUIRE_CAPABILITY(HaveEncoderTools(), "djpeg and jpegtran");
+  const Bytes baseline = ResourceBytes("JPEG_PELIROREL");  // 1024 x 1024 grey
+  const Bytes progressive = RunCommand("convert rose: -resize 333x217! ppm:- | cjpeg -progressive");
+  ASSERT_FALSE(progressive.empty());
+  DecodeLimits none;
+  const struct {
+    const char* label;
+    const Bytes& jpeg;
+    DecodeLimits limits;
+    int side;            // of the decoded width; 0: refused
+    const char* scale;   // djpeg's -scale for the same pixels
+    const char* reason;  // when refused
+  } cases[] = {
+      {"no limits", baseline, none, 1024, "1/1", ""},
+      {"1/8 keeps 128", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 128, false}, 128, "1/8", ""},
+      {"129 needs 1/4", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 129, false}, 256, "1/4", ""},
+      {"512 is 1/2", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 512, false}, 512, "1/2", ""},
+      {"513 needs the whole", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 513, false}, 1024, "1/1", ""},
+      {"pixels counted after scaling", baseline, {128 * 128, UINT64_MAX, UINT64_MAX, INT_MAX, 128, false}, 128, "1/8", ""},
+      {"too many pixels", baseline, {128 * 128 - 1, UINT64_MAX, UINT64_MAX, INT_MAX, 128, false}, 0, "",
+       "too large to show (1024 x 1024)"},
+      {"full size counted however small the output", baseline,
+       {UINT64_MAX, 1024 * 1024 - 1, UINT64_MAX, INT_MAX, 128, false}, 0, "", "too large to show (1024 x 1024)"},
+      {"full size at the bound", baseline, {UINT64_MAX, 1024 * 1024, UINT64_MAX, INT_MAX, 128, false}, 128, "1/8", ""},
+      {"odd sizes round up", progressive, {UINT64_MAX, UINT64_MAX, UINT64_MAX, INT_MAX, 27, false}, 42, "1/8", ""},
+      // 333 x 217 at 4:2:0: 42 x 28 luma blocks, two chroma planes of 21 x 14 (rounded to the sampling).
+      {"progressive coefficients fit", progressive, {UINT64_MAX, UINT64_MAX, 64 * 2 * (42 * 28 + 2 * 21 * 14), INT_MAX, 0, false},
+       333, "1/1", ""},
+      {"progressive coefficients too many", progressive,
+       {UINT64_MAX, UINT64_MAX, 64 * 2 * (42 * 28 + 2 * 21 * 14) - 1, INT_MAX, 0, false}, 0, "",
+       "too large to show as a progressive picture (333 x 217)"},
+      {"scans counted", progressive, {UINT64_MAX, UINT64_MAX, UINT64_MAX, 2, 0, false}, 0, "", "more than 2 scans"},
+      {"the baseline has one scan", baseline, {UINT64_MAX, UINT64_MAX, UINT64_MAX, 1, 0, false}, 1024, "1/1", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    PictureTexture record = kSentinel;
+    std::string reason;
+    const bool loaded = DecodePicture(record, c.jpeg.data(), c.jpeg.size(), c.limits, &reason);
+    ASSERT_EQ(loaded, c.side != 0) << reason;
+    if (!loaded) {
+      EXPECT_EQ(reason, c.reason);
+      ExpectUntouched(record, c.label);
+      continue;
+    }
+    EXPECT_EQ(record.width, c.side);
+    const Bytes pixels = PixelsOf(record);
+    ReleasePicturePixels(record);
+    char path[] = "/tmp/hl-picture-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, c.jpeg.data(), c.jpeg.size()), static_cast<ssize_t>(c.jpeg.size()));
+    close(fd);
+    const Bytes pnm = RunCommand(std::string("djpeg -scale ") + c.scale + " -pnm " + path);
+    unlink(path);
+    ASSERT_GT(pnm.size(), pixels.size());
+    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), pnm.end() - static_cast<long>(pixels.size())))
+        << "differs from djpeg -scale " << c.scale;
+  }
+}
+
+// The file source reads what the memory source reads: every cut of a picture
+// decodes, or fails, alike from a file, with the same pixels and messages.
+TEST(PictureDecode, FromAFileAsFromMemoryAtEveryCut) {
+  const Bytes jpeg = ResourceBytes("JPEG_PELIROBALL");
+  std::vector<size_t> cuts = {1, 2, 3, 11, jpeg.size() / 2, jpeg.size() - 2, jpeg.size() - 1, jpeg.size()};
+  for (const Segment& s : SegmentsBeforeScan(jpeg)) {
+    cuts.push_back(s.offset + 2 + s.length / 2);  // a skip that runs past the end
+    cuts.push_back(s.offset + 2 + s.length);      // right after a segment
+  }
+  for (const size_t cut : cuts) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    const Bytes bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(cut));
+    PictureTexture fromMemory;
+    std::string memoryReason;
+    const bool memoryLoaded = DecodePicture(fromMemory, bytes.data(), bytes.size(), DecodeLimits{}, &memoryReason);
+
+    char path[] = "/tmp/hl-picture-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    unlink(path);
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    lseek(fd, 0, SEEK_SET);
+    PictureTexture fromFile;
+    std::string fileReason;
+    const bool fileLoaded = DecodePictureFile(fromFile, fd, DecodeLimits{}, &fileReason);
+    close(fd);
+
+    ASSERT_EQ(fileLoaded, memoryLoaded) << memoryReason << " / " << fileReason;
+    if (!memoryLoaded) {
+      EXPECT_EQ(fileReason, memoryReason);
+      continue;
+    }
+    EXPECT_EQ(PixelsOf(fromFile), PixelsOf(fromMemory));
+    ReleasePicturePixels(fromFile);
+    ReleasePicturePixels(fromMemory);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Pictures made by an independent encoder.
 

@@ -3,21 +3,34 @@
 #include "scenes/user_pictures.h"
 
 #include <GL/gl.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/error_sink.h"
+#include "platform/resources.h"
+#include "platform/termination.h"
 #include "renderer/kaleidoscope_renderer.h"
 #include "scenes/zoom_scene.h"
 #include "tests/support/capability.h"
 #include "tests/support/gl_test_context.h"
 #include "tests/support/image_checks.h"
+#include "tests/support/xvfb_server.h"
 
 namespace hl {
 namespace {
@@ -79,6 +92,333 @@ TEST(FirstPictureFiles, ALargeFolderStillGivesTheFirstFour) {
   ASSERT_EQ(files.size(), 4u);
   EXPECT_EQ(files[0], folder.File("picture-10001.jpg"));
   EXPECT_EQ(files[3], folder.File("picture-10005.jpg"));
+}
+
+// ---------------------------------------------------------------------------
+// The picture folder as bad input. Each picture is read in a child process, so
+// that a read that blocks shows as a timeout, and the child's peak memory is
+// the picture's own.
+
+bool HaveJpegTools() { return std::system("(command -v cjpeg && command -v jpegtran) >/dev/null 2>&1") == 0; }
+
+void Shell(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct ChildOutcome {
+  bool finished = false;  // within the deadline
+  int status = -1;        // the child's exit status
+  std::string text;       // what it wrote
+  long peakKiB = 0;
+  double seconds = 0;
+};
+
+// Runs `work` in a child that writes its result to a pipe; kills it (by its
+// pid) when it has not finished after `deadline` seconds.
+ChildOutcome RunInChild(const std::function<std::string()>& work, double deadline,
+                        const std::function<void(pid_t)>& whileRunning = nullptr) {
+  ChildOutcome outcome;
+  int fds[2];
+  if (pipe(fds) != 0) return outcome;
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const std::string text = work();
+    const ssize_t written = write(fds[1], text.data(), text.size());
+    _exit(written == static_cast<ssize_t>(text.size()) ? 0 : 3);
+  }
+  close(fds[1]);
+  if (whileRunning) whileRunning(pid);
+  char buffer[4096];
+  for (;;) {
+    const double left = deadline - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    pollfd p{fds[0], POLLIN, 0};
+    if (left <= 0 || poll(&p, 1, static_cast<int>(left * 1000) + 1) <= 0) break;
+    const ssize_t n = read(fds[0], buffer, sizeof buffer);
+    if (n <= 0) {
+      outcome.finished = true;
+      break;
+    }
+    outcome.text.append(buffer, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  if (!outcome.finished) kill(pid, SIGKILL);
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  outcome.peakKiB = usage.ru_maxrss;
+  return outcome;
+}
+
+// A "VmRSS"-like line of /proc/self/status, in KiB.
+long StatusKiB(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const std::string key = std::string(field) + ":";
+  while (std::getline(in, line)) {
+    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + key.size());
+  }
+  return -1;
+}
+
+// "1 <side>" or "0 <reason>": what ReadUserPicture made of `path`; then, after
+// a bar, how far the resident set rose above where it stood (pages the child
+// shares with the test process count from the start, so the peak is reset).
+std::string DescribeRead(const std::string& path) {
+  std::ofstream("/proc/self/clear_refs") << "5";
+  const long before = StatusKiB("VmRSS");
+  PictureTexture record;
+  std::string reason;
+  std::string text;
+  if (ReadUserPicture(record, path, &reason)) {
+    text = "1 " + std::to_string(record.width) + "x" + std::to_string(record.height);
+    ReleasePicturePixels(record);
+  } else {
+    text = "0 " + reason;
+  }
+  return text + "|" + std::to_string(StatusKiB("VmHWM") - before);
+}
+
+// An arithmetic-coded grey picture declaring width x height whose data ends
+// at once: legal in arithmetic coding, where the decoder fills in the rest,
+// so a few bytes make as much work as the size declares.
+std::string EmptyArithmeticPicture(int width, int height) {
+  std::string jpeg;
+  FILE* pipe = popen("convert -size 16x16 xc:gray pgm:- | cjpeg -grayscale -arithmetic", "r");
+  if (!pipe) return jpeg;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) jpeg.append(buffer, n);
+  pclose(pipe);
+  const size_t sof = jpeg.find("\xFF\xC9");
+  const size_t sos = jpeg.find("\xFF\xDA");
+  if (sof == std::string::npos || sos == std::string::npos) return "";
+  const size_t length = (static_cast<unsigned char>(jpeg[sos + 2]) << 8) | static_cast<unsigned char>(jpeg[sos + 3]);
+  jpeg.resize(sos + 2 + length);
+  jpeg += "\xFF\xD9";
+  const char size[4] = {static_cast<char>(height >> 8), static_cast<char>(height & 0xFF), static_cast<char>(width >> 8),
+                        static_cast<char>(width & 0xFF)};
+  jpeg.replace(sof + 5, 4, size, 4);
+  return jpeg;
+}
+
+TEST(PictureFolderInput, EachBadFileIsRefusedWithItsCauseOrReadWithinBoundedMemory) {
+  HL_REQUIRE_CAPABILITY(HaveJpegTools() && HaveConvert(), "cjpeg, jpegtran and convert");
+  TempFolder folder;
+  const std::string dir = folder.Path();
+  // A baseline colour picture, 300 x 200, to cut and alter.
+  Shell("convert -size 300x200 gradient:red-blue ppm:- | cjpeg -quality 90 > '" + dir + "/base.jpg.src'");
+  const std::string base = ReadAll(dir + "/base.jpg.src");
+  ASSERT_GT(base.size(), 1000u);
+  // A progressive picture whose first scan comes 150 times: more scans than
+  // any encoder writes (the decoder only warns about the repeats).
+  Shell("jpegtran -progressive '" + dir + "/base.jpg.src' > '" + dir + "/progressive.jpg.src'");
+  std::string manyScans = ReadAll(dir + "/progressive.jpg.src");
+  {
+    const size_t sos = manyScans.find("\xFF\xDA");
+    ASSERT_NE(sos, std::string::npos);
+    size_t end = sos + 2 + ((static_cast<unsigned char>(manyScans[sos + 2]) << 8) | static_cast<unsigned char>(manyScans[sos + 3]));
+    while (end + 1 < manyScans.size() &&
+           !(manyScans[end] == '\xFF' && manyScans[end + 1] != '\0' && (manyScans[end + 1] & 0xF8) != 0xD0)) {
+      ++end;
+    }
+    const std::string scan = manyScans.substr(sos, end - sos);
+    for (int i = 0; i < 149; ++i) manyScans.insert(end, scan);
+  }
+  // The frame header of `base` says 200 x 300 at offset sof + 5: a copy that
+  // declares 10000 x 10000 and brings only the little data of `base`.
+  const size_t sof = base.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  std::string declares = base;
+  declares.replace(sof + 5, 4, std::string("\x27\x10\x27\x10", 4));
+
+  const long boundKiB = 64 * 1024;  // a 20000 x 20000 grey picture decoded whole needs 400 MB
+  const struct Case {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+    const char* expected;  // the start of DescribeRead's answer
+  } cases[] = {
+      {"empty.jpg", [&](const std::string& p) { folder.Write(p, ""); }, "0 empty file"},
+      {"cut.jpg", [&](const std::string& p) { folder.Write(p, base.substr(0, base.size() / 2)); },
+       "0 Premature end of JPEG file"},
+      {"progressive.jpg", [&](const std::string& p) { folder.Write(p, ReadAll(dir + "/progressive.jpg.src")); },
+       "1 128x128"},
+      {"many-scans.jpg", [&](const std::string& p) { folder.Write(p, manyScans); }, "0 more than 100 scans"},
+      {"cmyk.jpg", [&](const std::string& p) { Convert("-size 40x40 xc:red -colorspace CMYK", dir + "/" + p); },
+       "0 CMYK pictures are not supported"},
+      {"one.jpg", [&](const std::string& p) { Convert("-size 1x1 xc:white", dir + "/" + p); }, "1 1x1"},
+      {"giant.jpg",
+       [&](const std::string& p) {
+         Shell("(printf 'P5\\n20000 20000\\n255\\n'; head -c 400000000 /dev/zero) | cjpeg -grayscale -quality 50 > '" +
+               dir + "/" + p + "'");
+       },
+       "1 1024x1024"},
+      {"declares-10000.jpg", [&](const std::string& p) { folder.Write(p, declares); },
+       "0 Corrupt JPEG data: premature end of data segment"},
+      {"declares-32000-arithmetic.jpg",
+       [&](const std::string& p) { folder.Write(p, EmptyArithmeticPicture(32000, 32000)); },
+       "0 too large to show (32000 x 32000)"},
+      {"declares-4000-arithmetic.jpg",
+       [&](const std::string& p) { folder.Write(p, EmptyArithmeticPicture(4000, 3000)); }, "1 1024x1024"},
+      {"huge-file.jpg",
+       [&](const std::string& p) {
+         folder.Write(p, base);
+         ASSERT_EQ(truncate(folder.File(p).c_str(), 200LL << 20), 0);  // sparse: nothing to write
+       },
+       "0 file too large (200 MB, at most 64 MB)"},
+      {"x.jpg", [&](const std::string& p) { ASSERT_EQ(mkfifo(folder.File(p).c_str(), 0644), 0); },
+       "0 not a regular file"},
+      {"link-to-fifo.jpg", [&](const std::string& p) { ASSERT_EQ(symlink("x.jpg", folder.File(p).c_str()), 0); },
+       "0 not a regular file"},
+      {"loop.jpg", [&](const std::string& p) { ASSERT_EQ(symlink("loop.jpg", folder.File(p).c_str()), 0); },
+       "0 Too many levels of symbolic links"},
+      {"a-folder.jpg", [&](const std::string& p) { ASSERT_EQ(mkdir(folder.File(p).c_str(), 0755), 0); },
+       "0 not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.make(c.name);
+    if (HasFailure()) return;
+    const std::string path = folder.File(c.name);
+    const ChildOutcome outcome = RunInChild([&] { return DescribeRead(path); }, 20);
+    ASSERT_TRUE(outcome.finished) << "the read did not return";
+    EXPECT_EQ(outcome.status, 0);
+    const size_t bar = outcome.text.rfind('|');
+    ASSERT_NE(bar, std::string::npos) << outcome.text;
+    EXPECT_EQ(outcome.text.rfind(c.expected, 0), 0u) << outcome.text;
+    EXPECT_LT(std::atol(outcome.text.c_str() + bar + 1), boundKiB) << "rise of the resident set";
+  }
+}
+
+// Reads the folder as LoadUserPictures does, in a child with the given user
+// id (root may read any folder, so the refusal needs another user).
+TEST(PictureFolderInput, AnUnreadableFolderIsReportedOnceWithItsCause) {
+  TempFolder folder;
+  const std::string locked = folder.File("locked");
+  ASSERT_EQ(mkdir(locked.c_str(), 0755), 0);
+  folder.Write("locked/a.jpg", "x");
+  ASSERT_EQ(chmod(locked.c_str(), 0311), 0);  // may pass through, may not list
+  ASSERT_EQ(chmod(folder.Path().c_str(), 0711), 0);
+  const ChildOutcome outcome = RunInChild(
+      [&] {
+        if (getuid() == 0 && setuid(65534) != 0) return std::string("cannot drop to nobody");
+        std::string error;
+        const std::vector<std::string> files = FirstPictureFiles(locked, 4, &error);
+        std::vector<std::string> lines;
+        platform::SetErrorSink([&](const std::string& line) { lines.push_back(line); });
+        PictureTexture textures[4];
+        bool loaded[4];
+        LoadUserPictures(locked, textures, 4, loaded);
+        LoadUserPictures(locked, textures, 4, loaded);
+        std::string text = std::to_string(files.size()) + "|" + error;
+        for (const auto& line : lines) text += "|" + line;
+        return text;
+      },
+      10);
+  ASSERT_TRUE(outcome.finished);
+  EXPECT_EQ(outcome.text, "0|Permission denied|" + locked + ": Permission denied; using the built-in pictures");
+}
+
+TEST(PictureFolderInput, AFolderOfAHundredThousandEntriesGivesTheFirstFour) {
+  TempFolder folder;
+  for (int i = 0; i < 100000; ++i) {
+    const std::string name = folder.File("entry-" + std::to_string(200000 - i) + (i % 2 ? ".jpg" : ".txt"));
+    const int fd = open(name.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << name;
+    close(fd);
+  }
+  const std::vector<std::string> files = FirstPictureFiles(folder.Path(), 4);
+  EXPECT_EQ(files, (std::vector<std::string>{folder.File("entry-100001.jpg"), folder.File("entry-100003.jpg"),
+                                             folder.File("entry-100005.jpg"), folder.File("entry-100007.jpg")}));
+}
+
+// ---------------------------------------------------------------------------
+// A decode never holds up the end of the process.
+
+TEST(PictureDecodeTermination, ASignalEndsADecodeWaitingForItsFile) {
+  const platform::ResourceBytes eye = platform::FindResourceBytes("JPEG_EYE", platform::RT_RCDATA);
+  ASSERT_GT(eye.size, 100u);
+  int data[2];
+  ASSERT_EQ(pipe(data), 0);
+  // The child decodes from a pipe that delivers half the picture and then
+  // nothing: the read waits as on a stalled network file system.
+  std::chrono::steady_clock::time_point signalled;
+  const ChildOutcome outcome = RunInChild(
+      [&] {
+        close(data[1]);
+        platform::WatchTerminationSignals();
+        PictureTexture record;
+        std::string reason;
+        const bool loaded = DecodePictureFile(record, data[0], UserPictureLimits(), &reason);
+        return std::string(loaded ? "loaded" : reason) + (platform::TerminationRequested() ? " (requested)" : "");
+      },
+      10,
+      [&](pid_t pid) {
+        close(data[0]);
+        ASSERT_EQ(write(data[1], eye.data, eye.size / 2), static_cast<ssize_t>(eye.size / 2));
+        usleep(300 * 1000);  // the child is waiting in its read by now
+        signalled = std::chrono::steady_clock::now();
+        kill(pid, SIGTERM);
+      });
+  close(data[1]);
+  ASSERT_TRUE(outcome.finished);
+  EXPECT_EQ(outcome.text, "abandoned: the program is ending (requested)");
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count(), 1.0);
+}
+
+TEST(PictureDecodeTermination, ASignalEndsALongDecode) {
+  HL_REQUIRE_CAPABILITY(HaveJpegTools() && HaveConvert(), "cjpeg and convert");
+  // Without limits, 60000 x 60000 is many seconds of decoding.
+  const std::string jpeg = EmptyArithmeticPicture(60000, 60000);
+  ASSERT_FALSE(jpeg.empty());
+  std::chrono::steady_clock::time_point signalled;
+  const ChildOutcome outcome = RunInChild(
+      [&] {
+        platform::WatchTerminationSignals();
+        PictureTexture record;
+        DecodeLimits limits;
+        limits.minSide = 1;  // 1/8: the work is decoding, not memory
+        std::string reason;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(jpeg.data());
+        const bool loaded = DecodePicture(record, bytes, jpeg.size(), limits, &reason);
+        return std::string(loaded ? "loaded" : reason);
+      },
+      30,
+      [&](pid_t pid) {
+        usleep(500 * 1000);
+        signalled = std::chrono::steady_clock::now();
+        kill(pid, SIGTERM);
+      });
+  ASSERT_TRUE(outcome.finished);
+  EXPECT_EQ(outcome.text, "abandoned: the program is ending");
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count(), 1.0);
+}
+
+TEST(PictureDecodeTermination, APendingRequestAbandonsEveryDecodeAndIsReportedByName) {
+  const ChildOutcome outcome = RunInChild(
+      [] {
+        platform::WatchTerminationSignals();
+        std::vector<std::string> lines;
+        platform::SetErrorSink([&](const std::string& line) { lines.push_back(line); });
+        raise(SIGTERM);
+        const platform::ResourceBytes eye = platform::FindResourceBytes("JPEG_EYE", platform::RT_RCDATA);
+        PictureTexture record;
+        std::string reason;
+        std::string text = DecodePicture(record, eye.data, eye.size, DecodeLimits{}, &reason) ? "loaded" : reason;
+        text += DecodePicture(record, eye.data, eye.size) ? "|loaded" : "|refused";
+        for (const auto& line : lines) text += "|" + line;
+        return text;
+      },
+      10);
+  ASSERT_TRUE(outcome.finished);
+  EXPECT_EQ(outcome.text,
+            "abandoned: the program is ending|refused|JPEG picture: abandoned: the program is ending");
 }
 
 // A picture record over a copy of `pixels` (grey when components is 1).
@@ -205,6 +545,150 @@ TEST_F(UserPicturesScene, ALargePhotoIsCutToItsCentreAndShrunk) {
   }
   EXPECT_EQ(reddish, 0) << "the sides are cut away, the aspect kept";
   EXPECT_GT(texels[(512 * 1024 + 512) * 4 + 1], 150);
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+TEST_F(UserPicturesScene, AnUnusablePictureAndAFolderWithoutOneAreEachToldOnceByName) {
+  TempFolder mixed, broken;
+  Convert("-size 64x64 xc:'rgb(250,10,10)'", mixed.File("a-good.jpg"));
+  Convert("-size 300x200 gradient:red-blue", mixed.File("b.jpg"));
+  const std::string whole = ReadAll(mixed.File("b.jpg"));
+  mixed.Write("cut.jpg", whole.substr(0, whole.size() / 2));
+  ASSERT_EQ(unlink(mixed.File("b.jpg").c_str()), 0);
+  broken.Write("junk.jpg", "\xff\xd8\xff\xe0 not really a picture");
+  broken.Write("notes.txt", "not a picture at all");
+
+  std::vector<std::string> lines;
+  platform::SetErrorSink([&](const std::string& line) { lines.push_back(line); });
+  testing::internal::CaptureStderr();
+  ZoomScene* scene = Start(mixed.Path());
+  ASSERT_NE(scene, nullptr);
+  EXPECT_EQ(scene->textures[0].width, 64);
+  EXPECT_EQ(scene->textures[1].width, 1024) << "the cut picture's layer keeps its embedded picture";
+  // Another renderer (a second monitor) loads the same folder again.
+  PictureTexture again[kZoomLayers];
+  bool loaded[kZoomLayers];
+  LoadUserPictures(mixed.Path(), again, kZoomLayers, loaded);
+  EXPECT_TRUE(loaded[0]);
+  EXPECT_FALSE(loaded[1]);
+  LoadUserPictures(broken.Path(), again, kZoomLayers, loaded);
+  LoadUserPictures(broken.Path(), again, kZoomLayers, loaded);
+  const std::string raw = testing::internal::GetCapturedStderr();
+  platform::SetErrorSink(nullptr);
+
+  ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
+  EXPECT_EQ(lines[0], mixed.File("cut.jpg") + ": Premature end of JPEG file; using the built-in picture");
+  EXPECT_EQ(lines[1].rfind(broken.File("junk.jpg") + ": ", 0), 0u) << lines[1];
+  EXPECT_TRUE(EndsWith(lines[1], "; using the built-in picture")) << lines[1];
+  EXPECT_GT(lines[1].size(), broken.File("junk.jpg").size() + 32) << "the decoder's reason is in the line";
+  EXPECT_EQ(lines[2], broken.Path() + ": no usable JPEG picture; using the built-in pictures");
+  EXPECT_EQ(raw, "") << "no line of the decoder's own";
+}
+
+// Deferred decoding changes when the embedded pictures are decoded, never a
+// pixel: the same frames, byte for byte, across every arrival of a layer.
+TEST(DeferredPictures, DecodeAtTheFirstVisibleFrameAndDrawTheSameFrames) {
+  platform::HeadlessGlContext context;
+  HL_REQUIRE_CAPABILITY(testing_support::CreateGlContext(context, 96, 64), "a headless EGL context");
+  platform::VirtualTimeSource clock;
+  platform::UseTimeSource(&clock);
+  std::vector<std::vector<std::vector<uint8_t>>> runs;
+  std::vector<std::string> pendingAtStart;
+  for (bool defer : {false, true}) {
+    ResetRendererProcessState();
+    lastConfigSwitch = 0;
+    deferHiddenPictures = defer;
+    clock.SetCounter(0);  // the renderer's clock starts here
+    KaleidoscopeRenderer renderer;
+    renderer.Create(96, 64);
+    auto* scene = dynamic_cast<ZoomScene*>(renderer.scene.get());
+    ASSERT_NE(scene, nullptr);
+    std::vector<std::vector<uint8_t>> frames;
+    std::string pending;
+    // Every 7.5 s for 4 minutes: each layer arrives twice, on frames before,
+    // at and after its phase boundaries.
+    for (int64_t ms = 0; ms <= 240000; ms += 7500) {
+      clock.SetCounter(ms * clock.CounterFrequency() / 1000);
+      renderer.Frame(true);
+      frames.push_back(context.ReadPixels().pixels);
+      if (ms == 0) {
+        for (int i = 0; i < kZoomLayers; ++i) pending += scene->picturePending[i] ? '1' : '0';
+      }
+    }
+    for (int i = 0; i < kZoomLayers; ++i) {
+      EXPECT_FALSE(scene->picturePending[i]) << "every layer has shown by the end";
+      EXPECT_NE(scene->textures[i].textureName, 0u);
+      EXPECT_EQ(scene->layers[i].zoomBase, i == 1 ? 1024.0f : 512.0f);
+    }
+    pendingAtStart.push_back(pending);
+    runs.push_back(frames);
+    renderer.Destroy();
+  }
+  deferHiddenPictures = false;
+  platform::UseTimeSource(nullptr);
+  // At time 0 only layer 1 (departing) shows; layer 0 arrives at alpha 0.
+  EXPECT_EQ(pendingAtStart, (std::vector<std::string>{"0000", "1011"}));
+  ASSERT_EQ(runs[0].size(), runs[1].size());
+  for (size_t k = 0; k < runs[0].size(); ++k) EXPECT_TRUE(runs[0][k] == runs[1][k]) << "frame at " << k * 7.5 << " s";
+}
+
+// CPU seconds a process has used so far, from /proc.
+double CpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), {});
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string field;
+  unsigned long long user = 0, system = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) user = std::stoull(field);
+    if (i == 15) system = std::stoull(field);
+  }
+  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+TEST(PicturesOption, TerminationDuringASlowDecodeEndsTheSaverWithinASecond) {
+  HL_REQUIRE_CAPABILITY(testing_support::XvfbServer::Available() && HaveJpegTools() && HaveConvert(),
+                        "Xvfb, cjpeg and convert");
+  TempFolder folder;
+  // Four pictures of the largest full size allowed, about a second of
+  // decoding each.
+  const std::string slow = EmptyArithmeticPicture(20000, 20000);
+  ASSERT_FALSE(slow.empty());
+  for (int i = 0; i < 4; ++i) folder.Write("slow-" + std::to_string(i) + ".jpg", slow);
+  testing_support::XvfbServer server;
+  ASSERT_TRUE(server.Start("640x480x24"));
+  const std::string program = testing_support::BinaryPath("shell/harbor-lights");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("DISPLAY", server.Display().c_str(), 1);
+    execl(program.c_str(), program.c_str(), "-window", "--pictures", folder.Path().c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  // Past start-up (a tenth of a second of CPU) and into the pictures.
+  const auto start = std::chrono::steady_clock::now();
+  while (CpuSeconds(pid) < 0.6 && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) usleep(20 * 1000);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the saver ended before its pictures were read";
+  const auto signalled = std::chrono::steady_clock::now();
+  kill(pid, SIGTERM);
+  pid_t ended = 0;
+  while ((ended = waitpid(pid, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() - signalled < std::chrono::seconds(10)) {
+    usleep(10 * 1000);
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  EXPECT_LT(seconds, 1.0) << "from SIGTERM to the end of the process";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(PicturesOption, RendersTheUsersPictureAndRefusesAMissingFolder) {

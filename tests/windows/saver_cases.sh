@@ -87,7 +87,20 @@ trap end_saver EXIT
 program="$work/harbor-lights.scr"
 cp "$HL_SCR" "$program"
 
-saver_x_window() { timeout 30 xdotool search --sync --onlyvisible --name '^SaverWindow$' | head -1; }
+# xdotool gives up with BadWindow when a window it is looking at goes away
+# under it (the previous saver's, still being torn down): look again.
+saver_x_window() {
+  local attempt window
+  for attempt in 1 2 3 4 5; do
+    window="$(timeout 30 xdotool search --sync --onlyvisible --name '^SaverWindow$' 2>/dev/null | head -1)"
+    if [ -n "$window" ]; then
+      echo "$window"
+      return 0
+    fi
+    sleep 0.5
+  done
+  return 1
+}
 key_to_saver() {
   local window
   window="$(saver_x_window)" || return 1

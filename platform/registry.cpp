@@ -36,6 +36,7 @@ RegistryKey currentUser;
 
 constexpr off_t kLargestFile = 16 << 20;  // anything bigger is not a settings file
 constexpr const char* kFileName = "registry.reg";
+constexpr const char* kOldLockName = "registry.reg.lock";
 constexpr time_t kSettledSeconds = 2;  // a file unchanged this long is read once
 
 // The cause of a failed file operation, as the system's error codes say it.
@@ -336,6 +337,13 @@ LONG ChangeRegistry(const std::function<bool(RegistryDocument&)>& change) {
     } else if (document.Text() != text || !existed) {
       result = ReplaceFile(folder, path, document.Text(), existed ? &old : nullptr);
     }
+  }
+  // Earlier versions locked an empty file beside the settings and left it
+  // there; it goes once a save has worked (a link of that name is left alone).
+  struct stat lockFile {};
+  if (result == ERROR_SUCCESS && fstatat(folder, kOldLockName, &lockFile, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(lockFile.st_mode) && lockFile.st_size == 0) {
+    unlinkat(folder, kOldLockName, 0);
   }
   close(folder);  // releases the lock
   return result;

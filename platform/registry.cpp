@@ -24,7 +24,7 @@ struct RegistryKey {
   // What the key reads: the registry as it was when the key was opened, with
   // the key's own changes made to it.
   std::shared_ptr<const RegistryDocument> document;
-  bool ownsDocument = false;  // `document` is this key's copy, free to change
+  std::shared_ptr<RegistryDocument> own;  // once it changes: its own copy, which `document` then is
   // Changes gathered until the key is closed, then written in one rewrite.
   bool create = false;
   std::vector<std::pair<std::string, RegistryValue>> changes;
@@ -358,11 +358,11 @@ bool JoinPath(HKEY key, const char* subKey, std::string* path) {
 
 // The document a key reads, as a copy of its own once it starts to change it.
 RegistryDocument& OwnDocument(HKEY key) {
-  if (!key->ownsDocument) {
-    key->document = std::make_shared<const RegistryDocument>(*key->document);
-    key->ownsDocument = true;
+  if (!key->own) {
+    key->own = std::make_shared<RegistryDocument>(*key->document);
+    key->document = key->own;
   }
-  return const_cast<RegistryDocument&>(*key->document);
+  return *key->own;
 }
 
 }  // namespace
@@ -391,7 +391,7 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM, HKEY* result) {
   if (!JoinPath(key, subKey, &path)) return ERROR_FILE_NOT_FOUND;
   Snapshot snapshot = Load();
   if (!snapshot.document->KeyExists(path)) return ERROR_FILE_NOT_FOUND;
-  *result = new RegistryKey{path, std::move(snapshot.document), false, false, {}};
+  *result = new RegistryKey{path, std::move(snapshot.document), nullptr, false, {}};
   return ERROR_SUCCESS;
 }
 
@@ -437,7 +437,7 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSAM, 
   const bool existed = document->KeyExists(path);
   if (!existed && !document->CreateKey(path)) return ERROR_INVALID_PARAMETER;
   if (disposition) *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
-  *result = new RegistryKey{path, std::move(document), true, true, {}};
+  *result = new RegistryKey{path, document, document, true, {}};
   return ERROR_SUCCESS;
 }
 

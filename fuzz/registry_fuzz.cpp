@@ -48,7 +48,17 @@ bool HoldsLinesInOrder(const std::string& after, const std::string& before) {
 
 constexpr size_t kLargestStoreRun = 64 * 1024;  // longer texts are checked in memory only
 
-// The settings file of the store's runs, in a folder made once.
+std::string& FuzzRoot() {
+  static std::string root;
+  return root;
+}
+
+void RemoveFuzzRoot() {
+  if (!FuzzRoot().empty()) std::system(("rm -rf '" + FuzzRoot() + "'").c_str());
+}
+
+// The settings file of the store's runs, in a folder made once and removed
+// when the run ends.
 const std::string& SettingsFile() {
   static const std::string file = [] {
     char pattern[] = "/dev/shm/hl-registry-fuzz-XXXXXX";
@@ -56,6 +66,8 @@ const std::string& SettingsFile() {
     const char* root = mkdtemp(pattern);
     if (!root) root = mkdtemp(fallback);
     if (!root) std::abort();
+    FuzzRoot() = root;
+    std::atexit(RemoveFuzzRoot);
     setenv("XDG_CONFIG_HOME", root, 1);
     const std::string folder = std::string(root) + "/harbor-lights";
     mkdir(folder.c_str(), 0700);

@@ -182,7 +182,7 @@ Snapshot Load() {
   // that has been still for a while is remembered.
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  if (now.tv_sec - identity.modified.tv_sec > kSettledSeconds) {
+  if (!identity.path.empty() && now.tv_sec - identity.modified.tv_sec > kSettledSeconds) {
     Cache() = {identity, document};
   } else {
     Cache() = {};

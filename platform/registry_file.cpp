@@ -378,7 +378,10 @@ bool RegistryDocument::FindValue(const std::string& path, const std::string& nam
 
 void RegistryDocument::EnsureNewlineAt(size_t index) {
   std::string& raw = lines_[index].raw;
-  if (raw.empty() || raw.back() != '\n') raw += newline_;
+  if (!raw.empty() && raw.back() == '\n') return;
+  // A file cut between the two bytes of a CRLF gets the other one: another
+  // line end after the carriage return would leave it in the line's text.
+  raw += !raw.empty() && raw.back() == '\r' ? "\n" : newline_;
 }
 
 std::string RegistryDocument::Section(const std::string& path) const {

@@ -58,6 +58,31 @@ TEST(RegistryDocument, HexListsOverSeveralLines) {
   }
 }
 
+// A value added after a last line without its line end reads back, whatever
+// that line is and however it was cut.
+TEST(RegistryDocument, AValueAddedAfterAnUnendedLastLineReadsBack) {
+  const std::string lastLines[] = {
+      "[HKEY_CURRENT_USER\\K]",
+      "[HKEY_CURRENT_USER\\K]\r",  // a CRLF file cut between its two bytes
+      "[HKEY_CURRENT_USER\\K]\r\n\"A\"=hex:41",
+      "[HKEY_CURRENT_USER\\K]\r\n\"A\"=hex:41\r",
+  };
+  for (const std::string& last : lastLines) {
+    SCOPED_TRACE(last);
+    for (const char* header : {"REGEDIT4\n", "REGEDIT4\r\n"}) {
+      RegistryDocument document;
+      ASSERT_TRUE(document.Parse(header + last));
+      ASSERT_TRUE(document.SetValue("K", "B", RegistryValue{3, {0x42}}));
+      RegistryDocument again;
+      ASSERT_TRUE(again.Parse(document.Text()));
+      EXPECT_EQ(Bytes(again, "B"), "B") << document.Text();
+      if (last.find("\"A\"") != std::string::npos) {
+        EXPECT_EQ(Bytes(again, "A"), "A") << document.Text();
+      }
+    }
+  }
+}
+
 // A long file (hundreds of thousands of lines of every kind) reads back as it
 // was, takes a value at its end and keeps everything else.
 TEST(RegistryDocument, ALongFileReadsBackAndTakesAValue) {

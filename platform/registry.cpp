@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -37,6 +38,7 @@ RegistryKey currentUser;
 constexpr off_t kLargestFile = 16 << 20;  // anything bigger is not a settings file
 constexpr const char* kFileName = "registry.reg";
 constexpr const char* kOldLockName = "registry.reg.lock";
+constexpr const char* kTemporaryPrefix = ".registry.reg.";
 constexpr time_t kSettledSeconds = 2;  // a file unchanged this long is read once
 
 // The cause of a failed file operation, as the system's error codes say it.
@@ -229,7 +231,7 @@ int CreateTemporary(int folder, std::string* name) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    *name = ".registry.reg." + std::to_string(getpid()) + "." + std::to_string(++counter) + "." +
+    *name = kTemporaryPrefix + std::to_string(getpid()) + "." + std::to_string(++counter) + "." +
             std::to_string(now.tv_nsec);
     const int fd = openat(folder, name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
@@ -280,6 +282,32 @@ LONG ReplaceFile(int folder, const std::string& path, const std::string& text, c
   }
   fsync(folder);  // the rename itself reaches the disk
   return ERROR_SUCCESS;
+}
+
+// Under the lock, files of saves that never finished (a process killed while
+// it wrote) go: only the lock's holder writes a temporary file. So does the
+// empty lock file earlier versions left beside the settings. Links of those
+// names are left alone.
+void RemoveLeftovers(int folder) {
+  const int listing = dup(folder);
+  if (listing < 0) return;
+  DIR* entries = fdopendir(listing);
+  if (!entries) {
+    close(listing);
+    return;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(entries)) {
+    const std::string name = entry->d_name;
+    if (name.rfind(kTemporaryPrefix, 0) == 0 || name == kOldLockName) names.push_back(name);
+  }
+  closedir(entries);
+  for (const std::string& name : names) {
+    struct stat st {};
+    if (fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (name == kOldLockName && st.st_size != 0) continue;
+    unlinkat(folder, name.c_str(), 0);
+  }
 }
 
 // Read-modify-write of the file under an exclusive lock on its folder, which
@@ -338,13 +366,7 @@ LONG ChangeRegistry(const std::function<bool(RegistryDocument&)>& change) {
       result = ReplaceFile(folder, path, document.Text(), existed ? &old : nullptr);
     }
   }
-  // Earlier versions locked an empty file beside the settings and left it
-  // there; it goes once a save has worked (a link of that name is left alone).
-  struct stat lockFile {};
-  if (result == ERROR_SUCCESS && fstatat(folder, kOldLockName, &lockFile, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISREG(lockFile.st_mode) && lockFile.st_size == 0) {
-    unlinkat(folder, kOldLockName, 0);
-  }
+  if (result == ERROR_SUCCESS) RemoveLeftovers(folder);
   close(folder);  // releases the lock
   return result;
 }

@@ -390,6 +390,7 @@ TEST(Store, OneSaveIsOneRewriteHoldingBothValuesAndLeavesNothingBeside) {
   TempConfigHome home;
   home.Write(LargeSettingsFile(kBytes, 0));
   std::ofstream(home.File() + ".lock");  // the empty lock file earlier versions left
+  std::ofstream(home.Folder() + "/.registry.reg.4242.1.1") << "REGEDIT4\n";  // a save killed while it wrote
   const std::string before = home.Read();
   struct stat old {};
   ASSERT_EQ(stat(home.File().c_str(), &old), 0);

@@ -197,6 +197,21 @@ std::string Folder(const std::string& path) {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// A folder root makes in another user's folder (a save run with sudo, in the
+// user's home) is that user's, so that their own saves go on working. Reached
+// without following a link, so that nothing else can be handed over.
+void GiveToOwnerOfFolder(const std::string& made, const std::string& parent) {
+  if (geteuid() != 0) return;
+  struct stat owner {};
+  if (stat(parent.c_str(), &owner) != 0 || owner.st_uid == 0) return;
+  const int fd = open(made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  if (fchown(fd, owner.st_uid, owner.st_gid) != 0) {
+    // Left as root's: the save itself still works.
+  }
+  close(fd);
+}
+
 // mkdir -p with mode 0700 for what it creates.
 bool MakeFolders(const std::string& folder) {
   struct stat st {};
@@ -206,7 +221,9 @@ bool MakeFolders(const std::string& folder) {
     return false;
   }
   if (folder != Folder(folder) && !MakeFolders(Folder(folder))) return false;
-  return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+  if (mkdir(folder.c_str(), 0700) != 0) return errno == EEXIST;
+  GiveToOwnerOfFolder(folder, Folder(folder));
+  return true;
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -267,6 +284,10 @@ LONG ReplaceFile(int folder, const std::string& path, const std::string& text, c
       if (fchown(fd, old->st_uid, old->st_gid) != 0 && geteuid() == 0) ok = false;
     }
     ok = ok && fchmod(fd, old->st_mode & 07777) == 0;
+  } else if (ok && geteuid() == 0) {
+    // A new file root writes in a user's folder is the user's, like the folder.
+    struct stat owner {};
+    if (fstat(folder, &owner) == 0 && owner.st_uid != 0) ok = fchown(fd, owner.st_uid, owner.st_gid) == 0;
   }
   ok = ok && fsync(fd) == 0;
   const int error = errno;

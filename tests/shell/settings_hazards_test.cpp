@@ -161,6 +161,25 @@ TEST(SettingsHazards, SavesNeverFollowLinksAndNeverTakeTheUsersFileAway) {
          }
          EXPECT_EQ(Loaded().useMirrors, 1u);
        }},
+      {"root saving for a user who has no settings yet: the new folder and file are the user's",
+       [](const TempConfigHome& home) {
+         if (geteuid() == 0) {
+           ASSERT_EQ(chown(home.Root().c_str(), 65534, 65534), 0);
+         }
+       },
+       platform::ERROR_SUCCESS, nullptr,
+       [](const TempConfigHome& home) {
+         struct stat folder {}, file {};
+         ASSERT_EQ(stat(home.Folder().c_str(), &folder), 0);
+         ASSERT_EQ(stat(home.File().c_str(), &file), 0);
+         EXPECT_EQ(folder.st_mode & 07777, 0700u);
+         EXPECT_EQ(file.st_mode & 07777, 0600u);
+         if (geteuid() == 0) {
+           EXPECT_EQ(folder.st_uid, 65534u);
+           EXPECT_EQ(file.st_uid, 65534u);
+           EXPECT_EQ(file.st_gid, 65534u);
+         }
+       }},
   };
   for (const LinkCase& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,13 +1,22 @@
 // The registry file's reader and writer on arbitrary text: reading never
 // crashes; a text it accepts comes back byte for byte; after setting a value
 // the new text reads again and holds that value, and every line it held
-// before is still there.
+// before is still there. The same change made through the store, on the text
+// as a settings file (in a private folder, in memory where /dev/shm is),
+// leaves exactly the text the document gives.
 #include <fuzzer/FuzzedDataProvider.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
+#include "platform/error_sink.h"
+#include "platform/registry.h"
 #include "platform/registry_file.h"
 
 namespace {
@@ -35,6 +44,62 @@ bool HoldsLinesInOrder(const std::string& after, const std::string& before) {
     at = found + line.size();
   }
   return true;
+}
+
+constexpr size_t kLargestStoreRun = 64 * 1024;  // longer texts are checked in memory only
+
+std::string& FuzzRoot() {
+  static std::string root;
+  return root;
+}
+
+void RemoveFuzzRoot() {
+  if (!FuzzRoot().empty()) std::system(("rm -rf '" + FuzzRoot() + "'").c_str());
+}
+
+// The settings file of the store's runs, in a folder made once and removed
+// when the run ends.
+const std::string& SettingsFile() {
+  static const std::string file = [] {
+    char pattern[] = "/dev/shm/hl-registry-fuzz-XXXXXX";
+    char fallback[] = "/tmp/hl-registry-fuzz-XXXXXX";
+    const char* root = mkdtemp(pattern);
+    if (!root) root = mkdtemp(fallback);
+    if (!root) std::abort();
+    FuzzRoot() = root;
+    std::atexit(RemoveFuzzRoot);
+    setenv("XDG_CONFIG_HOME", root, 1);
+    const std::string folder = std::string(root) + "/harbor-lights";
+    mkdir(folder.c_str(), 0700);
+    platform::SetErrorSink([](const std::string& line) {
+      std::fprintf(stderr, "registry_fuzz: the store failed: %s\n", line.c_str());
+      std::abort();
+    });
+    return folder + "/registry.reg";
+  }();
+  return file;
+}
+
+std::string ReadBack(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Sets the value through the registry calls on `text` as the settings file;
+// the file afterwards.
+std::string ChangeThroughTheStore(const std::string& text, const std::string& path, const std::string& name,
+                                  const platform::RegistryValue& value) {
+  const std::string& file = SettingsFile();
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+  platform::HKEY key = nullptr;
+  CHECK(platform::RegCreateKeyExA(platform::HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                  platform::KEY_ALL_ACCESS, nullptr, &key, nullptr) == platform::ERROR_SUCCESS);
+  CHECK(platform::RegSetValueExA(key, name.c_str(), 0, value.type, value.data.data(),
+                                 static_cast<platform::DWORD>(value.data.size())) == platform::ERROR_SUCCESS);
+  CHECK(platform::RegCloseKey(key) == platform::ERROR_SUCCESS);
+  return ReadBack(file);
 }
 
 }  // namespace
@@ -78,5 +143,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CHECK(again.KeyExists(path));
   // A replaced value's own lines may go; when nothing was replaced, nothing may.
   if (!hadValue) CHECK(HoldsLinesInOrder(written, text));
+  // Key paths the calls take (no embedded NUL: they are C strings) and names
+  // without one.
+  if (text.size() <= kLargestStoreRun && path.find('\0') == std::string::npos &&
+      name.find('\0') == std::string::npos) {
+    CHECK(ChangeThroughTheStore(text, path, name, value) == written);
+  }
   return 0;
 }

@@ -9,11 +9,20 @@
 // - a query into a buffer too small for the value fails (ERROR_MORE_DATA); a
 //   shorter value fills the first bytes and the rest of the buffer is zeroed;
 //   the value's type is reported but never checked;
-// - every change is a read-modify-write of the whole file, under a lock shared
-//   by all processes, replacing the file atomically; everything else the file
-//   holds (other keys, comments, lines we cannot read) is kept as it was;
+// - a key opened or created reads the file once, when it is opened; what it
+//   reads then stays as it was, with the key's own changes made to it;
+// - the changes made through a key (its creation by RegCreateKeyExA, the
+//   values RegSetValueExA sets) are gathered and written when the key is
+//   closed: one read-modify-write of the whole file under a lock shared by all
+//   processes (on the settings folder itself; nothing is left beside the
+//   file), replacing the file atomically. RegCloseKey gives that write's
+//   result. Everything else the file holds (other keys, comments, lines we
+//   cannot read) is kept as it was, and so are its owner and mode;
 // - a missing, unreadable, binary or otherwise unreadable-as-REGEDIT4 file
-//   reads as an empty registry, and is never written over: changes then fail.
+//   reads as an empty registry, and is never written over: changes then fail,
+//   as they do when the file is read-only (no write permission bit) or it or
+//   its folder is a symbolic link. Every failed change is reported with its
+//   cause, once, through the error sink.
 // Access masks are accepted and not enforced: the file's permissions decide.
 #include <cstdint>
 #include <string>
@@ -28,12 +37,16 @@ using REGSAM = uint32_t;
 // Results and constants keep their system names and values.
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+constexpr LONG ERROR_PATH_NOT_FOUND = 3;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_INVALID_DATA = 13;
+constexpr LONG ERROR_WRITE_PROTECT = 19;
 constexpr LONG ERROR_WRITE_FAULT = 29;
+constexpr LONG ERROR_DISK_FULL = 112;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
+constexpr LONG ERROR_CANT_ACCESS_FILE = 1920;
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
@@ -53,8 +66,10 @@ struct RegistryKey;  // an open key: its path below HKEY_CURRENT_USER
 using HKEY = RegistryKey*;
 extern const HKEY HKEY_CURRENT_USER;  // predefined; closing it does nothing
 
-// The file the registry lives in; empty when neither XDG_CONFIG_HOME nor a
-// home folder is known. Read from the environment on every call.
+// The file the registry lives in; empty when neither XDG_CONFIG_HOME nor HOME
+// names an absolute folder (relative ones are ignored, so the settings never
+// land wherever the program happens to run). Read from the environment on
+// every call.
 std::string RegistryFilePath();
 
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM access, HKEY* result);

@@ -187,6 +187,13 @@ bool IsHexData(const std::string& content) {
 
 bool EndsWithBackslash(const std::string& s) { return !s.empty() && s.back() == '\\'; }
 
+// Whether the last physical line of `raw` (one or more lines) holds only blanks.
+bool LastLineBlank(const std::string& raw) {
+  const std::string content = Content(raw);
+  const size_t newline = content.rfind('\n');
+  return Trim(newline == std::string::npos ? content : content.substr(newline + 1)).empty();
+}
+
 bool BelowOrSame(const std::string& path, const std::string& key) {
   if (SameText(path, key)) return true;
   return path.size() > key.size() && path[key.size()] == '\\' && SameText(path.substr(0, key.size()), key);
@@ -246,25 +253,29 @@ bool RegistryDocument::Parse(const std::string& text) {
   if (text.empty()) return true;
   if (text.find('\0') != std::string::npos) return false;  // binary: not ours to rewrite
 
-  std::vector<std::string> physical;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find('\n', start);
-    end = end == std::string::npos ? text.size() : end + 1;
-    physical.push_back(text.substr(start, end - start));
-    start = end;
-  }
-  std::string first = Content(physical[0]);
+  // One pass over the text: each physical line is looked at once as a line of
+  // its own, and at most once more as part of a hex list that starts before it.
+  auto lineEnd = [&text](size_t start) {
+    const size_t newline = text.find('\n', start);
+    return newline == std::string::npos ? text.size() : newline + 1;
+  };
+  auto contentOf = [&text](size_t start, size_t end) { return Trim(Content(text.substr(start, end - start))); };
+
+  size_t end = lineEnd(0);
+  const std::string header = text.substr(0, end);
+  std::string first = Content(header);
   if (first.rfind("\xEF\xBB\xBF", 0) == 0) first.erase(0, 3);  // a byte-order mark some editors add
   if (Trim(first) != kHeader) return false;
-  if (physical[0].size() >= 2 && physical[0].compare(physical[0].size() - 2, 2, "\r\n") == 0) newline_ = "\r\n";
-  lines_.push_back(PlainLine(physical[0]));
+  if (header.size() >= 2 && header.compare(header.size() - 2, 2, "\r\n") == 0) newline_ = "\r\n";
+  lines_.push_back(PlainLine(header));
 
   bool inSection = false;  // inside a section of HKEY_CURRENT_USER we can name
   std::string section;
-  for (size_t i = 1; i < physical.size(); ++i) {
+  for (size_t start = end; start < text.size(); start = end) {
+    end = lineEnd(start);
     Line line;
-    line.raw = physical[i];
-    const std::string content = Trim(Content(physical[i]));
+    line.raw = text.substr(start, end - start);
+    const std::string content = contentOf(start, end);
     if (!content.empty() && content[0] == '[') {
       // Every bracket line ends the section before it, even one we cannot
       // read, so that what follows is never taken for the earlier key's.
@@ -283,23 +294,40 @@ bool RegistryDocument::Parse(const std::string& text) {
         }
       }
     } else if (inSection && !content.empty() && (content[0] == '"' || content[0] == '@')) {
-      // A hex value may go on over further lines, each ending in a backslash.
+      bool readable = true;
       std::string joined = content;
-      size_t last = i;
-      if (IsHexData(content)) {
-        while (EndsWithBackslash(joined) && last + 1 < physical.size()) {
-          joined.pop_back();
-          joined += Trim(Content(physical[++last]));
+      if (IsHexData(content) && EndsWithBackslash(content)) {
+        // A hex list goes on over further lines, each ending in a backslash
+        // but the last. Those lines belong to it even when the whole cannot
+        // be read (they are then kept as they are), so none is read again as
+        // a value of its own. A list the file or a section header cuts short
+        // holds no value.
+        readable = false;
+        joined.pop_back();
+        while (end < text.size()) {
+          const size_t nextEnd = lineEnd(end);
+          const std::string next = contentOf(end, nextEnd);
+          if (!next.empty() && next[0] == '[') break;
+          line.raw.append(text, end, nextEnd - end);
+          end = nextEnd;
+          if (!EndsWithBackslash(next)) {
+            joined += next;
+            readable = true;
+            break;
+          }
+          joined.append(next, 0, next.size() - 1);
         }
       }
-      if (!EndsWithBackslash(joined) && ParseValueLine(joined, &line.name, &line.value)) {
+      if (readable && ParseValueLine(joined, &line.name, &line.value)) {
         line.kind = Kind::Value;
         line.path = section;
-        for (size_t j = i + 1; j <= last; ++j) line.raw += physical[j];
-        i = last;
       }
     }
-    lines_.push_back(std::move(line));
+    if (line.kind == Kind::Other && lines_.size() > 1 && lines_.back().kind == Kind::Other) {
+      lines_.back().raw += line.raw;  // runs of other lines are kept as one, however many there are
+    } else {
+      lines_.push_back(std::move(line));
+    }
   }
   return true;
 }
@@ -350,7 +378,10 @@ bool RegistryDocument::FindValue(const std::string& path, const std::string& nam
 
 void RegistryDocument::EnsureNewlineAt(size_t index) {
   std::string& raw = lines_[index].raw;
-  if (raw.empty() || raw.back() != '\n') raw += newline_;
+  if (!raw.empty() && raw.back() == '\n') return;
+  // A file cut between the two bytes of a CRLF gets the other one: another
+  // line end after the carriage return would leave it in the line's text.
+  raw += !raw.empty() && raw.back() == '\r' ? "\n" : newline_;
 }
 
 std::string RegistryDocument::Section(const std::string& path) const {
@@ -362,7 +393,7 @@ bool RegistryDocument::CreateKey(const std::string& path) {
   if (LastSectionLine(path) >= 0) return true;
   if (lines_.empty()) lines_.push_back(PlainLine(std::string(kHeader) + newline_));
   EnsureNewlineAt(lines_.size() - 1);
-  if (!Trim(Content(lines_.back().raw)).empty() || lines_.size() == 1) lines_.push_back(PlainLine(newline_));
+  if (!LastLineBlank(lines_.back().raw) || lines_.size() == 1) lines_.push_back(PlainLine(newline_));
   Line section;
   section.raw = Section(path) + newline_;
   section.kind = Kind::Section;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/message_box.h"
 #include "shell/run_mode.h"
 #include "shell/saver_settings.h"
 
@@ -31,13 +32,21 @@ platform::BOOL ConfigDialogProc(platform::DialogHandle dialog, uint32_t message,
       return 1;  // TRUE: the dialog manager gives the first tab stop the focus
     case platform::WM_COMMAND:
       switch (platform::LOWORD(wParam)) {
-        case platform::IDOK:
-          settings->useMirrors =
+        case platform::IDOK: {
+          SaverSettings chosen = *settings;
+          chosen.useMirrors =
               platform::IsDlgButtonChecked(dialog, kUseMirrorsControl) == platform::BST_CHECKED ? 1 : 0;
-          if (folderFieldShown) settings->pictureFolder = FolderField(dialog);
-          SaveOwnSettings(*settings);
+          if (folderFieldShown) chosen.pictureFolder = FolderField(dialog);
+          const platform::LONG status = SaveOwnSettings(chosen);
+          if (status != platform::ERROR_SUCCESS) {
+            // The file is as it was; the dialog stays, to try again or cancel.
+            platform::MessageBox(SaveFailureText(status), "Error");
+            break;
+          }
+          *settings = chosen;
           platform::EndDialog(dialog, platform::IDOK);
           break;
+        }
         case platform::IDCANCEL:
           platform::EndDialog(dialog, platform::IDCANCEL);
           break;

@@ -64,25 +64,57 @@ void LoadOwnSettings(SaverSettings& settings) {
   platform::RegCloseKey(key);
 }
 
-void SaveOwnSettings(const SaverSettings& settings) {
+platform::LONG SaveOwnSettings(const SaverSettings& settings) {
   platform::HKEY key = nullptr;
-  if (platform::RegCreateKeyExA(platform::HKEY_CURRENT_USER, kOwnKey, 0, nullptr, platform::REG_OPTION_NON_VOLATILE,
-                                platform::KEY_ALL_ACCESS, nullptr, &key, nullptr) != platform::ERROR_SUCCESS) {
-    return;
-  }
+  const platform::LONG created =
+      platform::RegCreateKeyExA(platform::HKEY_CURRENT_USER, kOwnKey, 0, nullptr, platform::REG_OPTION_NON_VOLATILE,
+                                platform::KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (created != platform::ERROR_SUCCESS) return created;
   platform::BYTE bytes[4];
   std::memcpy(bytes, &settings.useMirrors, sizeof bytes);
-  platform::RegSetValueExA(key, "UseMirrors", 0, platform::REG_DWORD, bytes, sizeof bytes);
+  platform::LONG result = platform::RegSetValueExA(key, "UseMirrors", 0, platform::REG_DWORD, bytes, sizeof bytes);
   // Written only when there is a folder to keep or one to forget, so the file
   // of a user who never chose one holds just the designed value.
   std::string stored;
-  if (!settings.pictureFolder.empty() || QueryString(key, kPictureFolderValue, &stored)) {
+  if (result == platform::ERROR_SUCCESS &&
+      (!settings.pictureFolder.empty() || QueryString(key, kPictureFolderValue, &stored))) {
     const std::string& folder = settings.pictureFolder;
-    platform::RegSetValueExA(key, kPictureFolderValue, 0, platform::REG_SZ,
-                             reinterpret_cast<const platform::BYTE*>(folder.c_str()),
-                             static_cast<platform::DWORD>(folder.size() + 1));
+    result = platform::RegSetValueExA(key, kPictureFolderValue, 0, platform::REG_SZ,
+                                      reinterpret_cast<const platform::BYTE*>(folder.c_str()),
+                                      static_cast<platform::DWORD>(folder.size() + 1));
   }
-  platform::RegCloseKey(key);
+  // Both values reach the file together when the key closes.
+  const platform::LONG closed = platform::RegCloseKey(key);
+  return result != platform::ERROR_SUCCESS ? result : closed;
+}
+
+std::string SaveFailureText(platform::LONG status) {
+  std::string cause;
+  switch (status) {
+    case platform::ERROR_INVALID_DATA:
+      cause = "the settings file cannot be read as a REGEDIT4 file; it was left as it is.";
+      break;
+    case platform::ERROR_ACCESS_DENIED:
+      cause = "permission denied: the settings file or its folder is read-only.";
+      break;
+    case platform::ERROR_DISK_FULL:
+      cause = "there is not enough space on the disk.";
+      break;
+    case platform::ERROR_WRITE_PROTECT:
+      cause = "the disk is read-only.";
+      break;
+    case platform::ERROR_PATH_NOT_FOUND:
+    case platform::ERROR_FILE_NOT_FOUND:
+      cause = "there is no home folder to keep them in.";
+      break;
+    case platform::ERROR_CANT_ACCESS_FILE:
+      cause = "the settings file or its folder is a symbolic link, which a save does not follow.";
+      break;
+    default:
+      cause = "the settings file could not be written (error " + std::to_string(status) + ").";
+      break;
+  }
+  return "The settings were not saved: " + cause;
 }
 
 }  // namespace hl

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/registry.h"
 #include "platform/window_types.h"
 
 namespace hl {
@@ -28,6 +29,10 @@ constexpr const char* kOwnKey = "Software\\Qz\\Harbor Lights";
 
 void LoadSystemSaverSettings(SaverSettings& settings);
 void LoadOwnSettings(SaverSettings& settings);
-void SaveOwnSettings(const SaverSettings& settings);
+// Stores "UseMirrors" and "PictureFolder" in one change of the registry;
+// ERROR_SUCCESS, or the registry's error (the file is then as it was).
+platform::LONG SaveOwnSettings(const SaverSettings& settings);
+// What a failed save tells the user, from the registry's error.
+std::string SaveFailureText(platform::LONG status);
 
 }  // namespace hl

@@ -6,7 +6,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -79,10 +82,11 @@ class ConfigDialog : public testing::Test {
   }
 
   // Starts the program with `switches`, its settings in the test's folder, and
-  // waits for the dialog's window.
-  Window Start(const std::vector<std::string>& switches) {
+  // waits for the dialog's window. `beforeExec` runs in the child first.
+  Window Start(const std::vector<std::string>& switches, const std::function<void()>& beforeExec = {}) {
     program_ = fork();
     if (program_ == 0) {
+      if (beforeExec) beforeExec();
       setenv("DISPLAY", server_.Display().c_str(), 1);
       setenv("HOME", home_.Root().c_str(), 1);
       std::vector<std::string> args = {Binary()};
@@ -93,19 +97,24 @@ class ConfigDialog : public testing::Test {
       execv(argv[0], argv.data());
       _exit(127);
     }
+    return WaitForWindow("Config dialog");
+  }
+
+  // Waits for a viewable window of the program titled `title`.
+  Window WaitForWindow(const std::string& title) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
       std::string found;
-      testing_support::RunWithDisplay(server_.Display(), "xdotool search --name '^Config dialog$' 2>/dev/null", &found);
+      testing_support::RunWithDisplay(server_.Display(), "xdotool search --name '^" + title + "$' 2>/dev/null",
+                                      &found);
       if (!found.empty()) {
         // Named before it is mapped: focusing it before then fails.
         const Window dialog = static_cast<Window>(std::strtoul(found.c_str(), nullptr, 10));
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display_, dialog, &attributes) && attributes.map_state == IsViewable) return dialog;
+        if (Viewable(dialog)) return dialog;
       }
       int status = 0;
       if (waitpid(program_, &status, WNOHANG) == program_) {
-        ADD_FAILURE() << "the program ended with status " << status << " before its dialog showed";
+        ADD_FAILURE() << "the program ended with status " << status << " before its window showed";
         program_ = -1;
         return 0;
       }
@@ -118,6 +127,27 @@ class ConfigDialog : public testing::Test {
     const std::string command =
         "xdotool windowfocus --sync " + std::to_string(dialog) + " sleep 0.2 key --delay 100 " + keys;
     ASSERT_EQ(testing_support::RunWithDisplay(server_.Display(), command), 0) << command;
+  }
+
+  // False also for a window that no longer exists.
+  bool Viewable(Window window) {
+    XSync(display_, False);
+    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XWindowAttributes attributes{};
+    const bool viewable = XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
+    XSync(display_, False);
+    XSetErrorHandler(previous);
+    return viewable;
+  }
+
+  // Waits until `window` is no longer shown.
+  bool WaitUntilGone(Window window) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (!Viewable(window)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
   }
 
   void CloseBox(Window dialog) { testing_support::SendDeleteWindow(display_, dialog); }
@@ -278,6 +308,81 @@ TEST_F(ConfigDialog, IsTransientForTheWindowTheCommandLineNames) {
     EXPECT_EQ(TransientFor(dialog), c.expected);
     Keys(dialog, "Escape");
     ASSERT_EQ(WaitForExit(), 0);
+  }
+}
+
+// A save that cannot happen says why in a box titled "Error", leaves the file
+// as it was and keeps the dialog open: Cancel then leaves, or, once the cause
+// is mended, OK saves.
+TEST_F(ConfigDialog, AFailedSaveShowsItsCauseAndTheDialogStaysOpen) {
+  const std::string kept =
+      "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:00000000\n"
+      "; a note the user keeps, long enough that the file is not small at all, and then some more\n";
+  struct FailureCase {
+    const char* what;
+    std::string file;
+    mode_t mode;
+    rlim_t largestFile;  // RLIM_INFINITY, or a limit that makes every write of the file fail
+    const char* cause;   // in the box's text
+    const char* mend;    // shell command mending the cause, then OK; nullptr: Cancel
+  };
+  const FailureCase cases[] = {
+      {"a file that is not REGEDIT4", "my own notes\n", 0600, RLIM_INFINITY, "cannot be read as a REGEDIT4 file",
+       nullptr},
+      {"a read-only file, then made writable and saved", kept, 0444, RLIM_INFINITY, "read-only", "chmod 0600"},
+      {"a full disk (no room for the new file)", kept, 0600, 64, "not enough space on the disk", nullptr},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    home_.Write(c.file);
+    ASSERT_EQ(chmod(home_.File().c_str(), c.mode), 0);
+    struct stat old {};
+    ASSERT_EQ(stat(home_.File().c_str(), &old), 0);
+    // Standard error through a pipe: a file would be held to the size limit too.
+    int errors[2];
+    ASSERT_EQ(pipe2(errors, O_CLOEXEC), 0);
+    const Window dialog = Start({"/c", "0"}, [&] {
+      dup2(errors[1], 2);
+      if (c.largestFile != RLIM_INFINITY) {
+        signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+        const rlimit limit{c.largestFile, c.largestFile};
+        setrlimit(RLIMIT_FSIZE, &limit);
+      }
+    });
+    close(errors[1]);
+    ASSERT_NE(dialog, 0u) << "no dialog appeared";
+    Keys(dialog, "Tab Tab space shift+Tab shift+Tab Return");  // check the box, then OK
+    const Window box = WaitForWindow("Error");
+    ASSERT_NE(box, 0u) << "no Error box";
+    // Written before the box shows.
+    fcntl(errors[0], F_SETFL, O_NONBLOCK);
+    std::string text;
+    char chunk[4096];
+    for (ssize_t n; (n = read(errors[0], chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
+    close(errors[0]);
+    EXPECT_NE(text.find(c.cause), std::string::npos) << text;
+    EXPECT_NE(text.find("not saved"), std::string::npos) << text;
+    Keys(box, "Return");
+    ASSERT_TRUE(WaitUntilGone(box)) << "the Error box stayed";
+    EXPECT_TRUE(Viewable(dialog)) << "the dialog must stay open";
+    EXPECT_EQ(waitpid(program_, nullptr, WNOHANG), 0) << "the program ended";
+    struct stat now {};
+    ASSERT_EQ(stat(home_.File().c_str(), &now), 0);
+    EXPECT_EQ(home_.Read(), c.file);
+    EXPECT_EQ(now.st_ino, old.st_ino) << "the file was replaced";
+    EXPECT_EQ(now.st_mode & 07777, c.mode);
+
+    if (c.mend) {
+      ASSERT_EQ(std::system((std::string(c.mend) + " '" + home_.File() + "'").c_str()), 0);
+      Keys(dialog, "Return");
+      ASSERT_EQ(WaitForExit(), 0) << "OK after mending did not end the dialog";
+      EXPECT_EQ(StoredUseMirrors(home_), 1) << "the box checked in the dialog is what is saved";
+      EXPECT_NE(home_.Read().find("; a note the user keeps"), std::string::npos);
+    } else {
+      Keys(dialog, "Escape");
+      ASSERT_EQ(WaitForExit(), 0) << "Cancel did not end the dialog";
+      EXPECT_EQ(home_.Read(), c.file);
+    }
   }
 }
 

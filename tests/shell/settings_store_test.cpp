@@ -1,14 +1,18 @@
 // The settings store over the registry file: what loads from which file, what
 // a save leaves behind, and that nothing the file held is ever lost.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/error_sink.h"
 #include "platform/registry.h"
 #include "platform/registry_file.h"
 #include "shell/saver_settings.h"
@@ -317,6 +321,166 @@ TEST(Store, TwoProcessesSavingAtOnceBothLand) {
       EXPECT_EQ(got, static_cast<uint32_t>(p * 1000 + i));
     }
   }
+}
+
+// A count of /proc/self/io ("rchar", "wchar"): the bytes this process has read
+// or written through system calls so far.
+uint64_t IoCount(const std::string& field) {
+  std::ifstream io("/proc/self/io");
+  std::string name;
+  uint64_t value = 0;
+  while (io >> name >> value) {
+    if (name == field + ":") return value;
+  }
+  return 0;
+}
+
+// A valid settings file of about `bytes` bytes: the own key, then comments.
+std::string LargeSettingsFile(size_t bytes, uint32_t useMirrors) {
+  std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Qz\\Harbor Lights]\n\"UseMirrors\"=dword:0000000" +
+                     std::to_string(useMirrors) + "\n";
+  while (text.size() < bytes) text += "; a note the user keeps, which every save must keep as well\n";
+  return text;
+}
+
+std::string FolderListing(const std::string& folder) {
+  std::string listing;
+  const std::string command = "ls -A '" + folder + "'";
+  FILE* ls = popen(command.c_str(), "r");
+  char line[512];
+  while (ls && fgets(line, sizeof line, ls)) listing += line;
+  if (ls) pclose(ls);
+  return listing;
+}
+
+TEST(Store, ALoadReadsTheFileOnceAndAnUnchangedFileNotAgain) {
+  constexpr size_t kBytes = 200 * 1024;
+  TempConfigHome home;
+  home.Write(LargeSettingsFile(kBytes, 0));
+  const size_t size = home.Read().size();
+  // Written a minute ago: a file changed just now is read at every load.
+  ASSERT_EQ(std::system(("touch -d '1 minute ago' '" + home.File() + "'").c_str()), 0);
+
+  SaverSettings settings;
+  uint64_t before = IoCount("rchar");
+  LoadSystemSaverSettings(settings);
+  LoadOwnSettings(settings);
+  uint64_t read = IoCount("rchar") - before;
+  EXPECT_EQ(settings.useMirrors, 0u);
+  EXPECT_GE(read, size);
+  EXPECT_LT(read, 2 * size) << "the two keys and their four values take one read of the file";
+
+  before = IoCount("rchar");
+  LoadSystemSaverSettings(settings);
+  LoadOwnSettings(settings);
+  EXPECT_LT(IoCount("rchar") - before, size) << "an unchanged file is not read again";
+
+  // A change by another program, of the same size, is seen at the next load.
+  std::string changed = home.Read();
+  changed.replace(changed.find("dword:00000000"), 14, "dword:00000001");
+  home.Write(changed);
+  before = IoCount("rchar");
+  LoadOwnSettings(settings);
+  EXPECT_EQ(settings.useMirrors, 1u);
+  EXPECT_GE(IoCount("rchar") - before, size);
+}
+
+TEST(Store, OneSaveIsOneRewriteHoldingBothValuesAndLeavesNothingBeside) {
+  constexpr size_t kBytes = 200 * 1024;
+  TempConfigHome home;
+  home.Write(LargeSettingsFile(kBytes, 0));
+  std::ofstream(home.File() + ".lock");  // the empty lock file earlier versions left
+  std::ofstream(home.Folder() + "/.registry.reg.4242.1.1") << "REGEDIT4\n";  // a save killed while it wrote
+  const std::string before = home.Read();
+  struct stat old {};
+  ASSERT_EQ(stat(home.File().c_str(), &old), 0);
+
+  SaverSettings settings;
+  settings.useMirrors = 1;
+  settings.pictureFolder = "/srv/pictures";
+  const uint64_t written = IoCount("wchar");
+  const uint64_t read = IoCount("rchar");
+  EXPECT_EQ(SaveOwnSettings(settings), platform::ERROR_SUCCESS);
+  const uint64_t wrote = IoCount("wchar") - written;
+  EXPECT_GE(wrote, before.size());
+  EXPECT_LT(wrote, 2 * before.size()) << "both values go to the file in one rewrite";
+  EXPECT_LT(IoCount("rchar") - read, 3 * before.size()) << "at most a look before and the read under the lock";
+
+  struct stat now {};
+  ASSERT_EQ(stat(home.File().c_str(), &now), 0);
+  EXPECT_NE(now.st_ino, old.st_ino) << "replaced by rename, never rewritten in place";
+  EXPECT_EQ(FolderListing(home.Folder()), "registry.reg\n") << "no lock or temporary file stays";
+  SaverSettings loaded;
+  LoadOwnSettings(loaded);
+  EXPECT_EQ(loaded.useMirrors, 1u);
+  EXPECT_EQ(loaded.pictureFolder, "/srv/pictures");
+  EXPECT_NE(home.Read().find("; a note the user keeps"), std::string::npos);
+}
+
+// Two processes save at once, round after round, each its own value; at the
+// start of a round each reads the other's value of the round before. Nothing
+// is lost, and no reader ever sees half a file.
+TEST(Store, TwoProcessesSavingAtOnceForManyRoundsLoseNothingAndTearNothing) {
+  constexpr int kRounds = 200;
+  TempConfigHome home;
+  const char* const keys[2] = {kOwnKey, kSystemSaverKey};
+  for (int round = 0; round < kRounds; ++round) {
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    pid_t children[2];
+    for (int p = 0; p < 2; ++p) {
+      children[p] = fork();
+      ASSERT_GE(children[p], 0);
+      if (children[p] == 0) {
+        close(go[1]);
+        char c;
+        if (read(go[0], &c, 1) != 0) _exit(2);
+        if (round > 0) {
+          platform::HKEY other = nullptr;
+          if (platform::RegOpenKeyExA(platform::HKEY_CURRENT_USER, keys[1 - p], 0, platform::KEY_QUERY_VALUE,
+                                      &other) != platform::ERROR_SUCCESS) {
+            _exit(3);
+          }
+          uint32_t seen = 0;
+          platform::DWORD size = sizeof seen;
+          const std::string name = "Round" + std::to_string(round - 1);
+          const bool found = platform::RegQueryValueExA(other, name.c_str(), nullptr, nullptr,
+                                                        reinterpret_cast<uint8_t*>(&seen), &size) ==
+                             platform::ERROR_SUCCESS;
+          platform::RegCloseKey(other);
+          if (!found || seen != static_cast<uint32_t>(round - 1)) _exit(4);
+        }
+        platform::HKEY key = nullptr;
+        if (platform::RegCreateKeyExA(platform::HKEY_CURRENT_USER, keys[p], 0, nullptr, 0, platform::KEY_ALL_ACCESS,
+                                      nullptr, &key, nullptr) != platform::ERROR_SUCCESS) {
+          _exit(5);
+        }
+        const uint32_t value = static_cast<uint32_t>(round);
+        const std::string name = "Round" + std::to_string(round);
+        platform::RegSetValueExA(key, name.c_str(), 0, platform::REG_DWORD, reinterpret_cast<const uint8_t*>(&value),
+                                 4);
+        _exit(platform::RegCloseKey(key) == platform::ERROR_SUCCESS ? 0 : 6);
+      }
+    }
+    close(go[0]);
+    close(go[1]);
+    for (pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+          << "round " << round << ": status " << status << " (4: a value of the round before missing)";
+    }
+  }
+  platform::RegistryDocument document;
+  ASSERT_TRUE(document.Parse(home.Read()));
+  for (int p = 0; p < 2; ++p) {
+    for (int round = 0; round < kRounds; ++round) {
+      platform::RegistryValue value;
+      ASSERT_TRUE(document.FindValue(keys[p], "Round" + std::to_string(round), &value))
+          << "process " << p << " lost round " << round;
+    }
+  }
+  EXPECT_EQ(FolderListing(home.Folder()), "registry.reg\n");
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ add_subdirectory(shell)
 # beside the platform headers use the same list.
 set(HL_WINDOWS_GL_DEFINITIONS "WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall" "CALLBACK=__stdcall")
 target_compile_definitions(hl_core PRIVATE ${HL_WINDOWS_GL_DEFINITIONS})
+target_compile_definitions(hl_shell PRIVATE ${HL_WINDOWS_GL_DEFINITIONS})
 if(HL_BUILD_TESTS AND EXISTS ${PROJECT_SOURCE_DIR}/tests/windows/CMakeLists.txt)
   add_subdirectory(tests/windows)
 endif()

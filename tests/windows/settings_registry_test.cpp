@@ -1,6 +1,11 @@
 // The settings store on the real registry (Wine's, in the test session's own
 // prefix): what loads from which values, and what a save leaves behind. Each
 // case starts from a registry without the saver's keys and removes them again.
+//
+// The store's header (and the platform's registry names it uses) comes before
+// <windows.h>, whose macros would otherwise rename them.
+#include "shell/saver_settings.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,8 +13,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "shell/saver_settings.h"
 
 namespace hl {
 namespace {

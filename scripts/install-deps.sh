@@ -16,7 +16,7 @@ packages=(
   libjpeg-turbo-progs imagemagick
   xscreensaver xserver-xorg-core xserver-xorg-video-dummy
   # packaging
-  dpkg-dev file
+  dpkg-dev file lintian
 )
 
 missing=()

@@ -25,7 +25,10 @@ build: deps
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE fuzz
 
-run: build
+# Only what it runs: the program and its dialog module, not the tests.
+run: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target harbor-lights harbor-lights-gtk
 	@scripts/run.sh $(BUILD)
 
 bench: build

@@ -83,7 +83,6 @@ TEST(Readme, CommandsAndPathsExist) {
   for (std::sregex_iterator it(readme.begin(), readme.end(), path), end; it != end; ++it) {
     EXPECT_TRUE(fs::exists(Source((*it)[1]))) << (*it)[1] << " named in the README is not in the tree";
   }
-  for (const char* image : {"docs/frame.png"}) EXPECT_NE(readme.find(image), std::string::npos) << image;
 }
 
 }  // namespace

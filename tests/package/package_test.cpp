@@ -208,6 +208,34 @@ TEST_F(DebianPackage, FilesHoldWhatTheTreeHas) {
   EXPECT_NE(kind.find(", stripped"), std::string::npos) << kind;
 }
 
+// Run from the very folder it is installed in, the program loads its module
+// from where the package put it and from nowhere else, not even beside
+// itself. A private mount namespace puts the unpacked program there; without
+// the privilege for one, the case is skipped.
+TEST_F(DebianPackage, InstalledProgramLooksOnlyWhereItWasInstalled) {
+  std::string module;
+  for (const std::string& f : Files()) {
+    if (fs::path(f).filename() == "harbor-lights-gtk.so") module = "/" + f;
+  }
+  const std::string installed = "/usr/libexec/xscreensaver";
+  std::string ignored;
+  if (!fs::is_directory(installed) || RunCommand("unshare -m true 2>/dev/null", &ignored) != 0) {
+    GTEST_SKIP() << "cannot place the program at " << installed << " in a private mount namespace";
+  }
+  const std::string log = root_ + "/dlopen-installed.log";
+  const std::string script = "mount --bind " + Quote(root_ + installed) + " " + installed + " && env -u DISPLAY XDG_CONFIG_HOME=" +
+                             Quote(root_) + " HL_DLOPEN_LOG=" + Quote(log) + " LD_PRELOAD=" + Quote(HL_DLOPEN_PROBE) + " " +
+                             installed + "/harbor-lights /c >/dev/null 2>&1; true";
+  ASSERT_EQ(RunCommand("unshare -m --propagation private sh -c " + Quote(script), &ignored), 0);
+  std::vector<std::string> tried;
+  std::istringstream paths(ReadFile(log));
+  for (std::string path; std::getline(paths, path);) {
+    if (fs::path(path).filename() == "harbor-lights-gtk.so") tried.push_back(path);
+  }
+  EXPECT_EQ(tried, std::vector<std::string>{module});
+  fs::remove(log);
+}
+
 // No installed file names the trees the package was built from: a path into
 // a build folder (under /tmp, say) is a place where anyone could plant code
 // for an installed program to load. Compressed files are read unpacked.

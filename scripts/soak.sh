@@ -79,6 +79,13 @@ fi
 echo "  window $window, $(window_size)"
 
 rss_kib() { awk '/^VmRSS:/ {print $2}' "/proc/$saver_pid/status" 2>/dev/null; }
+# Resident KiB per kind of mapping ([heap], anonymous, each library), to tell
+# where any growth lies.
+rss_by_mapping() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / {name = (NF >= 6 ? $6 : "[anonymous]")}
+       /^Rss:/ {rss[name] += $2}
+       END {for (n in rss) print n, rss[n]}' "/proc/$saver_pid/smaps" 2>/dev/null | sort
+}
 samples=()
 start=$(date +%s)
 next=$start
@@ -91,12 +98,14 @@ while :; do
   fi
   rss=$(rss_kib)
   samples+=("$elapsed:$rss")
+  if [ "$elapsed" -le "$warmup" ]; then rss_by_mapping >"$scratch/mappings.warm"; fi
   printf '  %4d s  %7d KiB\n' "$elapsed" "$rss"
   [ "$elapsed" -ge "$seconds" ] && break
   next=$((next + interval))
   sleep $((next - $(date +%s) > 0 ? next - $(date +%s) : 0))
 done
 cpu=$(awk '{print ($14 + $15) / 100}' "/proc/$saver_pid/stat")
+rss_by_mapping >"$scratch/mappings.end"
 
 kill -TERM "$saver_pid"
 wait "$saver_pid"
@@ -117,7 +126,9 @@ growth=$((peak - base))
 echo "soak: RSS start ${first} KiB, after ${warmup} s warm-up ${base} KiB, peak after ${peak} KiB, end ${last} KiB"
 echo "soak: growth after warm-up ${growth} KiB (allowed ${allowed_kib}); CPU ${cpu} s; exit status ${status} after SIGTERM"
 if [ "$growth" -gt "$allowed_kib" ]; then
-  echo "soak: FAILED: memory grows" >&2
+  echo "soak: FAILED: memory grows; resident KiB gained per mapping since the warm-up:" >&2
+  join -a 2 -e 0 -o 0,1.2,2.2 "$scratch/mappings.warm" "$scratch/mappings.end" |
+    awk '$3 != $2 {printf "  %+8d  %s\n", $3 - $2, $1}' | sort -k1,1nr | head -n 8 >&2
   failed=1
 fi
 if [ "$status" -ne 0 ]; then

@@ -1,6 +1,7 @@
 # The two commands of the README, and a few more for developers.
 #   make run    install what is missing, build, start the saver
-#   make test   install what is missing, build, run every test
+#   make test   install what is missing, build, run every test (not the
+#               long soak and fuzz runs: make soak, make fuzz-long)
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
 FUZZ_BUILD  ?= build-fuzz
@@ -11,7 +12,7 @@ ifneq ($(filter true 1 yes,$(CI)),)
 CMAKE_FLAGS += -DHL_WERROR=ON
 endif
 
-.PHONY: all deps build test run bench test-asan fuzz package install clean pictures
+.PHONY: all deps build test run bench test-asan fuzz fuzz-long soak package install clean pictures
 
 all: build
 
@@ -23,9 +24,12 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE "fuzz|soak"
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE 'fuzz|soak'
 
-run: build
+# Only what it runs: the program and its dialog module, not the tests.
+run: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target harbor-lights harbor-lights-gtk
 	@scripts/run.sh $(BUILD)
 
 bench: build
@@ -35,13 +39,25 @@ bench: build
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHL_SANITIZE=ON -DHL_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
-	@ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE "fuzz|soak"
+	@ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'fuzz|soak'
+
+# The long scenarios (tests labelled soak, and a 10-minute live run whose
+# memory is sampled), printing their figures.
+soak: build
+	@scripts/soak.sh $(BUILD)
 
 # Short libFuzzer runs (clang).
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DHL_FUZZ=ON -DHL_BUILD_TESTS=OFF -DHL_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@ctest --test-dir $(FUZZ_BUILD) --output-on-failure -L fuzz
+
+# Every libFuzzer target for a million executions from its seed corpus,
+# printing executions, their rate and the coverage reached.
+fuzz-long: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DHL_FUZZ=ON -DHL_BUILD_TESTS=OFF -DHL_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@scripts/fuzz-long.sh $(FUZZ_BUILD)
 
 # The Debian package, harbor-lights_<version>_<arch>.deb, from a release tree
 # of its own configured for /usr.

@@ -18,6 +18,8 @@ void WatchTerminationSignals() {
   // The loops look at the flag at least every 10 ms; nothing blocks longer.
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+  // A closed terminal or a daemon's reload ends the run too, but cleanly.
+  sigaction(SIGHUP, &action, nullptr);
 }
 
 bool TerminationRequested() { return terminationRequested != 0; }

@@ -1,5 +1,5 @@
 #pragma once
-// SIGTERM and SIGINT end a run cleanly: the handler only raises a flag that
+// SIGTERM, SIGINT and SIGHUP end a run cleanly: the handler only raises a flag that
 // the frame loop reads, so the loop tears down the GL context and the window
 // (dropping any grabs) itself.
 namespace platform {

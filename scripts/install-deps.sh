@@ -16,7 +16,7 @@ packages=(
   libjpeg-turbo-progs imagemagick ffmpeg
   xscreensaver xserver-xorg-core xserver-xorg-video-dummy
   # packaging
-  dpkg-dev file
+  dpkg-dev file lintian
   # the Windows screen saver: cross compilers, libjpeg's SIMD, tests under Wine
   g++-mingw-w64-x86-64 nasm wine wine64 googletest
 )

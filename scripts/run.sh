@@ -14,4 +14,9 @@ out="$build/preview"
 echo "run: no X display; rendering a 3-second preview clip instead"
 "$program" --render "$out" --overwrite --seconds 3
 count=$(find "$out" -maxdepth 1 -name 'frame-*.png' | wc -l)
-echo "run: $count frames in $(cd "$out" && pwd)/frame-*.png"
+dir="$(cd "$out" && pwd)"
+echo "run: $count frames (30 a second) in $dir/frame-*.png"
+echo "run: to watch them on a machine with a display:"
+echo "       animate -delay 3 $dir/frame-*.png      (ImageMagick; or open one in any image viewer)"
+echo "     or make a video:"
+echo "       ffmpeg -framerate 30 -i $dir/frame-%05d.png preview.mp4"

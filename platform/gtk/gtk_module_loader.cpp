@@ -3,6 +3,7 @@
 // loaded the first time it is needed.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/dialog.h"
 #include "platform/error_sink.h"
@@ -15,19 +16,23 @@ namespace {
 
 void ReportFromModule(const char* layer, const char* cause) { ReportError(layer, cause); }
 
-// Beside the program (the build tree), then where `cmake --install` puts it,
-// and last the build tree's own, for test programs that live elsewhere in it.
+// Where the module may come from. A program running from the folder it was
+// installed to loads only the installed module; one that runs elsewhere (the
+// build tree, a copy) loads the module beside itself, then the installed one.
+// No path into the build tree is compiled in: a file planted there must never
+// run in an installed saver.
+std::vector<std::string> ModuleCandidates(const std::string& programDirectory) {
+  if (programDirectory == HL_PROGRAM_INSTALL_DIR) return {HL_GTK_MODULE_INSTALL_PATH};
+  return {programDirectory + "/" + kGtkModuleFile, HL_GTK_MODULE_INSTALL_PATH};
+}
+
 const GtkModuleCalls* LoadModule() {
   static const GtkModuleCalls* calls = nullptr;
   static bool tried = false;
   if (tried) return calls;
   tried = true;
   static const GtkModuleHost host = {ReportFromModule};
-  const std::string candidates[] = {
-      ProgramDirectory() + "/" + kGtkModuleFile,
-      HL_GTK_MODULE_INSTALL_PATH,
-      HL_GTK_MODULE_BUILD_PATH,
-  };
+  const std::vector<std::string> candidates = ModuleCandidates(ProgramDirectory());
   std::string why = "not found";
   for (const std::string& path : candidates) {
     std::string error;

@@ -39,6 +39,12 @@ using testing_support::XvfbServer;
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
 
+// Every wait below is for a condition, polled, with a deadline generous
+// enough for the sanitizer build on a loaded machine (several tests, the
+// daemon, llvmpipe and the X server sharing two cores): a deadline that
+// passes means the thing did not happen, not that it was slow.
+constexpr double kDeadline = 60;
+
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -211,7 +217,7 @@ class DaemonScene {
   }
 
   // Runs `args` to the end; its exit status, -1 after a signal or a timeout.
-  int Run(const std::vector<std::string>& args, double seconds = 10) const {
+  int Run(const std::vector<std::string>& args, double seconds = kDeadline) const {
     const pid_t pid = Spawn(args);
     const double deadline = Now() + seconds;
     int status = 0;
@@ -266,14 +272,19 @@ TEST(XScreenSaverDaemon, RunsTheProgramOnActivationAndEndsItOnDeactivation) {
     }
   } stopDaemon{daemon};
   bool up = false;
-  for (double deadline = Now() + 15; !up && Now() < deadline; Pause(100)) {
+  for (double deadline = Now() + kDeadline; !up && Now() < deadline; Pause(100)) {
     up = scene.Run({"/usr/bin/xscreensaver-command", "-time"}) == 0;
   }
   ASSERT_TRUE(up) << "the daemon did not answer; its log:\n" << scene.Log();
 
-  ASSERT_EQ(scene.Run({"/usr/bin/xscreensaver-command", "-activate"}), 0) << scene.Log();
+  // Asked again now and then: a daemon that has only just answered may not
+  // act on the first request yet.
   pid_t program = 0;
-  for (double deadline = Now() + 15; !program && Now() < deadline; Pause(50)) {
+  for (double deadline = Now() + kDeadline, asked = 0; !program && Now() < deadline; Pause(50)) {
+    if (Now() - asked > 15) {
+      ASSERT_EQ(scene.Run({"/usr/bin/xscreensaver-command", "-activate"}), 0) << scene.Log();
+      asked = Now();
+    }
     for (pid_t pid : LiveProcesses([&](pid_t p) { return HasArgv0(p, scene.Program()); })) program = pid;
   }
   ASSERT_NE(program, 0) << "the daemon did not start the program; its log:\n" << scene.Log();
@@ -291,7 +302,7 @@ TEST(XScreenSaverDaemon, RunsTheProgramOnActivationAndEndsItOnDeactivation) {
   platform::RgbaImage frame;
   double error = 1e9;
   int brightest = 0;
-  for (double deadline = Now() + 15; Now() < deadline; Pause(200)) {
+  for (double deadline = Now() + kDeadline; Now() < deadline; Pause(200)) {
     frame = client.Capture(client.Root());
     client.MeanBrightness(client.Root(), &brightest);
     error = WedgeSymmetryError(frame);
@@ -302,23 +313,27 @@ TEST(XScreenSaverDaemon, RunsTheProgramOnActivationAndEndsItOnDeactivation) {
   EXPECT_NE(frame.pixels, before.pixels) << "the screen still shows the server's own background";
   EXPECT_FALSE(Ended(program)) << scene.Log();
 
+  // The program ends when the daemon tells it to. (How fast a signal ends
+  // it is the window tests' concern; here a slow end only shows a hang.)
   const double deactivated = Now();
   ASSERT_EQ(scene.Run({"/usr/bin/xscreensaver-command", "-deactivate"}), 0) << scene.Log();
-  while (!Ended(program) && Now() - deactivated < 5) Pause(10);
+  while (!Ended(program) && Now() - deactivated < kDeadline) Pause(10);
   const double took = Now() - deactivated;
-  EXPECT_TRUE(Ended(program)) << "still running 5 s after the deactivation; log:\n" << scene.Log();
-  EXPECT_LT(took, 2.0) << "the program took " << took << " s to end";
+  EXPECT_TRUE(Ended(program)) << "still running " << kDeadline << " s after the deactivation; log:\n" << scene.Log();
+  EXPECT_LT(took, 10.0) << "the program took " << took << " s to end";
 
   // Stopped, the daemon takes its helpers with it, and nothing started in
   // its world is left running.
   ASSERT_EQ(kill(daemon, SIGTERM), 0);
   int status = 0;
   pid_t waited = 0;
-  for (double deadline = Now() + 5; waited == 0 && Now() < deadline; Pause(10)) waited = waitpid(daemon, &status, WNOHANG);
+  for (double deadline = Now() + kDeadline; waited == 0 && Now() < deadline; Pause(10)) {
+    waited = waitpid(daemon, &status, WNOHANG);
+  }
   EXPECT_EQ(waited, daemon) << "the daemon did not stop";
   if (waited == daemon) stopDaemon.pid = 0;
   std::vector<pid_t> left;
-  for (double deadline = Now() + 3; Now() < deadline; Pause(50)) {
+  for (double deadline = Now() + kDeadline; Now() < deadline; Pause(50)) {
     left = LiveProcesses([&](pid_t p) { return HasEnvironmentEntry(p, homeEntry) || HasArgv0(p, scene.Program()); });
     if (left.empty()) break;
   }

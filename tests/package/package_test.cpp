@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -104,10 +105,15 @@ TEST_F(DebianPackage, ControlFields) {
       {"Architecture", architecture_},
       {"Section", "x11"},
       {"Priority", "optional"},
-      {"Maintainer", "harbor-lights developers <harbor-lights@localhost>"},
       {"Recommends", "xscreensaver"},
   };
   for (const auto& row : rows) EXPECT_EQ(Field(row.field), row.value) << row.field;
+  // A maintainer Debian can write to: "Name <local@domain.tld>", not a
+  // machine-local address.
+  const std::string maintainer = Field("Maintainer");
+  EXPECT_TRUE(std::regex_match(maintainer, std::regex(R"([^<>@]+ <[^<>@ ]+@[a-z0-9-]+(\.[a-z0-9-]+)*\.[a-z]{2,}>)")))
+      << maintainer;
+  EXPECT_EQ(maintainer.find("localhost"), std::string::npos) << maintainer;
   const std::string description = Field("Description");
   EXPECT_EQ(description.substr(0, description.find('\n')), "OpenGL kaleidoscope screen saver");
   EXPECT_EQ(description.find(';'), std::string::npos) << description;
@@ -115,7 +121,8 @@ TEST_F(DebianPackage, ControlFields) {
 
 // The install layout: the program where the daemon looks for display modes,
 // its description for the daemon's settings tool, the man page compressed,
-// and the dialog module where the program was built to find it; nothing more.
+// the dialog module where the program was built to find it, the copyright
+// and changelog, and the menu entry of the settings dialog; nothing more.
 TEST_F(DebianPackage, FilesAndTheirModes) {
   const std::set<std::string> files = Files();
   std::string module;
@@ -128,6 +135,9 @@ TEST_F(DebianPackage, FilesAndTheirModes) {
       "usr/libexec/xscreensaver/harbor-lights",
       "usr/share/xscreensaver/config/harbor-lights.xml",
       "usr/share/man/man6/harbor-lights.6.gz",
+      "usr/share/doc/harbor-lights/copyright",
+      "usr/share/doc/harbor-lights/changelog.gz",
+      "usr/share/applications/harbor-lights-settings.desktop",
       module,
   };
   EXPECT_EQ(files, expected);
@@ -139,6 +149,9 @@ TEST_F(DebianPackage, FilesAndTheirModes) {
       {"usr/libexec/xscreensaver/harbor-lights", static_cast<fs::perms>(0755)},
       {"usr/share/xscreensaver/config/harbor-lights.xml", static_cast<fs::perms>(0644)},
       {"usr/share/man/man6/harbor-lights.6.gz", static_cast<fs::perms>(0644)},
+      {"usr/share/doc/harbor-lights/copyright", static_cast<fs::perms>(0644)},
+      {"usr/share/doc/harbor-lights/changelog.gz", static_cast<fs::perms>(0644)},
+      {"usr/share/applications/harbor-lights-settings.desktop", static_cast<fs::perms>(0644)},
       {module, static_cast<fs::perms>(0644)},
   };
   for (const auto& row : modes) {
@@ -162,6 +175,15 @@ TEST_F(DebianPackage, FilesAndTheirModes) {
   const std::string tried = ReadFile(log);
   EXPECT_NE(("\n" + tried).find("\n/" + module + "\n"), std::string::npos)
       << "the program would not look for /" << module << "; it tried:\n" << tried;
+  // Nowhere but there and beside itself: never in the tree it was built in.
+  const std::set<std::string> allowed = {"/" + module,
+                                         root_ + "/usr/libexec/xscreensaver/harbor-lights-gtk.so"};
+  std::istringstream paths(tried);
+  for (std::string path; std::getline(paths, path);) {
+    if (fs::path(path).filename() == "harbor-lights-gtk.so") {
+      EXPECT_EQ(allowed.count(path), 1u) << path;
+    }
+  }
   fs::remove(log);
 }
 
@@ -184,6 +206,101 @@ TEST_F(DebianPackage, FilesHoldWhatTheTreeHas) {
   RunCommand("file -b " + Quote(program), &kind);
   EXPECT_NE(kind.find("ELF"), std::string::npos) << kind;
   EXPECT_NE(kind.find(", stripped"), std::string::npos) << kind;
+}
+
+// Run from the very folder it is installed in, the program loads its module
+// from where the package put it and from nowhere else, not even beside
+// itself. A private mount namespace puts the unpacked program there; without
+// the privilege for one, the case is skipped.
+TEST_F(DebianPackage, InstalledProgramLooksOnlyWhereItWasInstalled) {
+  std::string module;
+  for (const std::string& f : Files()) {
+    if (fs::path(f).filename() == "harbor-lights-gtk.so") module = "/" + f;
+  }
+  const std::string installed = "/usr/libexec/xscreensaver";
+  std::string ignored;
+  if (!fs::is_directory(installed) || RunCommand("unshare -m true 2>/dev/null", &ignored) != 0) {
+    GTEST_SKIP() << "cannot place the program at " << installed << " in a private mount namespace";
+  }
+  const std::string log = root_ + "/dlopen-installed.log";
+  const std::string script = "mount --bind " + Quote(root_ + installed) + " " + installed + " && env -u DISPLAY XDG_CONFIG_HOME=" +
+                             Quote(root_) + " HL_DLOPEN_LOG=" + Quote(log) + " LD_PRELOAD=" + Quote(HL_DLOPEN_PROBE) + " " +
+                             installed + "/harbor-lights /c >/dev/null 2>&1; true";
+  ASSERT_EQ(RunCommand("unshare -m --propagation private sh -c " + Quote(script), &ignored), 0);
+  std::vector<std::string> tried;
+  std::istringstream paths(ReadFile(log));
+  for (std::string path; std::getline(paths, path);) {
+    if (fs::path(path).filename() == "harbor-lights-gtk.so") tried.push_back(path);
+  }
+  EXPECT_EQ(tried, std::vector<std::string>{module});
+  fs::remove(log);
+}
+
+// No installed file names the trees the package was built from: a path into
+// a build folder (under /tmp, say) is a place where anyone could plant code
+// for an installed program to load. Compressed files are read unpacked.
+TEST_F(DebianPackage, NoBuildPathInAnyFile) {
+  const std::string trees[] = {HL_PACKAGE_TREE, HL_SOURCE_DIR};
+  for (const std::string& f : Files()) {
+    std::string bytes;
+    if (fs::path(f).extension() == ".gz") {
+      ASSERT_EQ(RunCommand("gzip -dc " + Quote(root_ + "/" + f), &bytes), 0) << f;
+    } else {
+      bytes = ReadFile(root_ + "/" + f);
+    }
+    for (const std::string& tree : trees) {
+      EXPECT_EQ(bytes.find(tree), std::string::npos) << f << " names " << tree;
+    }
+  }
+}
+
+// Our version reads the same wherever it is ours: the package, the
+// program's --version, the man page's footer and the changelog. (The
+// dialog's "Version 1.0" is the designed text, not a build's version.)
+TEST_F(DebianPackage, OneVersionEverywhere) {
+  std::string printed, page, changelog;
+  RunCommand(Quote(root_ + "/usr/libexec/xscreensaver/harbor-lights") + " --version", &printed);
+  RunCommand("gzip -dc " + Quote(root_ + "/usr/share/man/man6/harbor-lights.6.gz"), &page);
+  RunCommand("dpkg-parsechangelog -S Version -l " + Quote(root_ + "/usr/share/doc/harbor-lights/changelog.gz"),
+             &changelog);
+  const struct {
+    const char* where;
+    std::string text, expected;
+  } rows[] = {
+      {"Version field", Field("Version"), HL_VERSION},
+      {"--version", printed, std::string("harbor-lights ") + HL_VERSION + "\n"},
+      {"man page footer", page.substr(0, page.find('\n')),
+       std::string(".TH HARBOR-LIGHTS 6 \"\" \"harbor-lights ") + HL_VERSION + "\" \"Screen savers\""},
+      {"changelog", Trim(changelog), HL_VERSION},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.text, row.expected) << row.where;
+}
+
+// The copyright file in the machine-readable format, and a menu entry that
+// opens the settings dialog of the installed program.
+TEST_F(DebianPackage, CopyrightAndMenuEntry) {
+  const std::string copyright = ReadFile(root_ + "/usr/share/doc/harbor-lights/copyright");
+  EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u)
+      << copyright;
+  for (const char* field : {"\nFiles: *\n", "\nCopyright: ", "\nLicense: "}) {
+    EXPECT_NE(copyright.find(field), std::string::npos) << field;
+  }
+  const std::string entry = ReadFile(root_ + "/usr/share/applications/harbor-lights-settings.desktop");
+  EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u) << entry;
+  for (const char* line : {"\nType=Application\n", "\nName=Harbor Lights settings\n",
+                           "\nExec=/usr/libexec/xscreensaver/harbor-lights /c\n"}) {
+    EXPECT_NE(entry.find(line), std::string::npos) << line << " missing from\n" << entry;
+  }
+}
+
+// lintian, Debian's package checker, finds no error and no warning.
+TEST_F(DebianPackage, LintianFindsNoErrorOrWarning) {
+  std::string report;
+  RunCommand("lintian --no-tag-display-limit " + Quote(package_) + " 2>/dev/null", &report);
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_TRUE(line.rfind("E: ", 0) != 0 && line.rfind("W: ", 0) != 0) << line;
+  }
 }
 
 // The package Depends on the package of every shared library that the

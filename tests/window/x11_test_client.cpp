@@ -64,6 +64,8 @@ bool SaverProcess::Running() {
   int status = 0;
   if (waitpid(pid_, &status, WNOHANG) == pid_) {
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ending_signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    dumped_core_ = WIFSIGNALED(status) && WCOREDUMP(status);
     return false;
   }
   return true;
@@ -228,6 +230,14 @@ bool TestClient::CursorHidden() {
 bool TestClient::KeyboardGrabbedElsewhere() {
   const int result = XGrabKeyboard(display_, Root(), False, GrabModeAsync, GrabModeAsync, CurrentTime);
   if (result == GrabSuccess) XUngrabKeyboard(display_, CurrentTime);
+  XSync(display_, False);
+  return result == AlreadyGrabbed;
+}
+
+bool TestClient::PointerGrabbedElsewhere() {
+  const int result = XGrabPointer(display_, Root(), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, 0, 0,
+                                  CurrentTime);
+  if (result == GrabSuccess) XUngrabPointer(display_, CurrentTime);
   XSync(display_, False);
   return result == AlreadyGrabbed;
 }

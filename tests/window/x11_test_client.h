@@ -25,11 +25,17 @@ class SaverProcess {
   // running (or died of a signal).
   int WaitForExit(double seconds);
   bool Running();
+  // After the end: the signal that ended the process (0 when it exited), and
+  // whether it left a core.
+  int EndingSignal() const { return ending_signal_; }
+  bool DumpedCore() const { return dumped_core_; }
   std::string Stderr() const;
 
  private:
   pid_t pid_ = -1;
   int status_ = -2;
+  int ending_signal_ = 0;
+  bool dumped_core_ = false;
   std::string stderrPath_;
 };
 
@@ -62,8 +68,9 @@ class TestClient {
   platform::RgbaImage Capture(Window window);
   // The cursor on the screen has no visible pixel.
   bool CursorHidden();
-  // Another client holds the keyboard grab.
+  // Another client holds the keyboard grab; the pointer grab.
   bool KeyboardGrabbedElsewhere();
+  bool PointerGrabbedElsewhere();
 
  private:
   Display* display_ = nullptr;

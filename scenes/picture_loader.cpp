@@ -60,12 +60,15 @@ void OutputMessage(j_common_ptr cinfo) {
   }
 }
 
+constexpr const char* kEnding = "abandoned: the program is ending";
+
 // The jump skips every destructor between here and the loader, so nothing
-// that owns memory may be alive in these frames when it is taken.
+// that owns memory may be alive in these frames when it is taken. A decode
+// given up because the program is ending is no fault worth a line.
 [[noreturn]] void Abandon(j_common_ptr cinfo, const char* why) {
   ErrorManager& errors = ManagerOf(cinfo);
   if (errors.fatal.empty()) errors.fatal = why;
-  if (errors.reason == nullptr) platform::ReportError(errors.name, why);
+  if (errors.reason == nullptr && why != kEnding) platform::ReportError(errors.name, why);
   std::longjmp(errors.jump, 1);
 }
 
@@ -94,8 +97,6 @@ struct Progress {
   jpeg_progress_mgr pub;
   int maxScans;
 };
-
-constexpr const char* kEnding = "abandoned: the program is ending";
 
 void MonitorProgress(j_common_ptr cinfo) {
   if (platform::TerminationRequested()) Abandon(cinfo, kEnding);

@@ -108,6 +108,10 @@ void X11Backend::Translate(XEvent& event) {
       return;
     case DestroyNotify:
       if (event.xdestroywindow.window != window) return;
+      // A server shutting down destroys every window before it drops its
+      // clients: one round trip tells that apart from a window closed by its
+      // owner, and a lost connection ends the run as such (status 1).
+      XSync(display_, False);
       if (info.colormap) XFreeColormap(display_, info.colormap);
       windows_.erase(it);
       NotifyWindowDestroyed(window);

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/png_image.h"
+#include "platform/linux/png_image.h"
 
 namespace {
 

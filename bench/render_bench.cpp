@@ -14,8 +14,8 @@
 
 #include "platform/clock.h"
 #include "platform/headless/headless_gl_context.h"
-#include "platform/png_encoder.h"
-#include "platform/png_image.h"
+#include "platform/linux/png_encoder.h"
+#include "platform/linux/png_image.h"
 #include "renderer/kaleidoscope_renderer.h"
 #include "shell/offscreen_render.h"
 

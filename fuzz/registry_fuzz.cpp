@@ -17,7 +17,7 @@
 
 #include "platform/error_sink.h"
 #include "platform/registry.h"
-#include "platform/registry_file.h"
+#include "platform/linux/registry_file.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 
 #include "platform/clock.h"
 #include "platform/headless/headless_gl_context.h"
-#include "platform/png_encoder.h"
-#include "platform/y4m_stream.h"
+#include "platform/linux/png_encoder.h"
+#include "platform/linux/y4m_stream.h"
 #include "renderer/kaleidoscope_renderer.h"
 #include "scenes/zoom_scene.h"
 

@@ -4,7 +4,7 @@
 // front and back name the same pixels.
 #include <memory>
 
-#include "platform/png_image.h"
+#include "platform/linux/png_image.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 // kaleidoscope's own symmetry.
 #include <GL/gl.h>
 
-#include "platform/png_image.h"
+#include "platform/linux/png_image.h"
 #include "scenes/scene.h"
 
 namespace hl {

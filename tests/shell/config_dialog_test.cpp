@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/registry_file.h"
+#include "platform/linux/registry_file.h"
 #include "shell/saver_settings.h"
 #include "tests/shell/settings_test_support.h"
 #include "tests/support/capability.h"

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/png_encoder.h"
-#include "platform/png_image.h"
-#include "platform/y4m_stream.h"
+#include "platform/linux/png_encoder.h"
+#include "platform/linux/png_image.h"
+#include "platform/linux/y4m_stream.h"
 #include "tests/support/capability.h"
 
 namespace hl {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/registry_file.h"
+#include "platform/linux/registry_file.h"
 
 namespace platform {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "platform/error_sink.h"
 #include "platform/registry.h"
-#include "platform/registry_file.h"
+#include "platform/linux/registry_file.h"
 #include "shell/saver_settings.h"
 #include "tests/shell/settings_test_support.h"
 

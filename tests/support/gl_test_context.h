@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/headless/headless_gl_context.h"
-#include "platform/png_image.h"
+#include "platform/linux/png_image.h"
 
 namespace testing_support {
 

@@ -3,7 +3,7 @@
 // under a rotation or a reflection about a centre, and simple measures of where
 // colour shows. Angles are degrees, counter-clockwise with y pointing up, as in
 // the kaleidoscope's own plane.
-#include "platform/png_image.h"
+#include "platform/linux/png_image.h"
 
 namespace testing_support {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <algorithm>
 
-#include "platform/png_image.h"
+#include "platform/linux/png_image.h"
 #include "tests/support/image_checks.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/y4m_stream.h"
+#include "platform/linux/y4m_stream.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/png_encoder.h"
+#include "platform/linux/png_encoder.h"
 
 #include <libdeflate.h>
 

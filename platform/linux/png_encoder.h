@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/png_image.h"
+#include "platform/linux/png_image.h"
 
 namespace platform {
 

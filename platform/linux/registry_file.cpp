@@ -1,4 +1,4 @@
-#include "platform/registry_file.h"
+#include "platform/linux/registry_file.h"
 
 #include <cstdio>
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/error_sink.h"
-#include "platform/registry_file.h"
+#include "platform/linux/registry_file.h"
 
 namespace platform {
 

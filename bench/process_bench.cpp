@@ -44,11 +44,12 @@ void Measure(benchmark::State& state, const std::vector<std::string>& args) {
   state.counters["peak_rss_MiB"] = static_cast<double>(peak) / 1024.0;
 }
 
-void BM_ProcessRenderOneFrame(benchmark::State& state) {
-  const std::string dir = "/tmp/harbor-lights-bench-frame";
-  Measure(state, {HL_PROGRAM_PATH, "--render", dir, "--overwrite", "--seconds", "0.04", "--fps", "25", "--size", "1280x720",
-                  "--seed", "1"});
-}
+// One 1280x720 frame into a folder of its own, again and again.
+const std::vector<std::string> kOneFrameRender = {HL_PROGRAM_PATH, "--render", "/tmp/harbor-lights-bench-frame",
+                                                  "--overwrite", "--seconds", "0.04", "--fps", "25",
+                                                  "--size", "1280x720", "--seed", "1"};
+
+void BM_ProcessRenderOneFrame(benchmark::State& state) { Measure(state, kOneFrameRender); }
 
 void BM_ProcessContextAndClear(benchmark::State& state) { Measure(state, {HL_CLEAR_ONCE_PATH}); }
 
@@ -56,8 +57,7 @@ void BM_ProcessTwoPicturesOnce(benchmark::State& state) { Measure(state, {HL_TWO
 
 // The two processes in turn, so that both see the same load on the machine.
 void BM_OneFrameAgainstLeastComparable(benchmark::State& state) {
-  const std::vector<std::string> render = {HL_PROGRAM_PATH, "--render", "/tmp/harbor-lights-bench-frame", "--seconds",
-                                           "0.04", "--fps", "25", "--size", "1280x720", "--seed", "1"};
+  const std::vector<std::string>& render = kOneFrameRender;
   const std::vector<std::string> baseline = {HL_TWO_PICTURES_ONCE_PATH};
   double renderSeconds = 0, baselineSeconds = 0;
   long renderPeak = 0, baselinePeak = 0;

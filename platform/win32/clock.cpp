@@ -21,23 +21,11 @@ class SystemClocks : public TimeSource {
   void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
 };
 
-TimeSource* activeSource = nullptr;
-
-TimeSource& Active() { return activeSource ? *activeSource : SystemTimeSource(); }
-
 }  // namespace
 
 TimeSource& SystemTimeSource() {
   static SystemClocks clocks;
   return clocks;
 }
-
-void UseTimeSource(TimeSource* source) { activeSource = source; }
-
-int64_t QueryPerformanceFrequency() { return Active().CounterFrequency(); }
-int64_t QueryPerformanceCounter() { return Active().Counter(); }
-uint32_t GetTickCount() { return Active().TickCount(); }
-std::time_t CalendarTime() { return Active().CalendarTime(); }
-void Sleep(uint32_t milliseconds) { Active().Sleep(milliseconds); }
 
 }  // namespace platform

@@ -362,13 +362,13 @@ int RunOffscreenRender(const RenderOptions& options, bool mirrors) {
       if (large) writer.WaitIdle();
       if (written && progress) std::fprintf(stderr, "\rharbor-lights: frame %ld of %ld", k + 1, frames);
     }
+    // The last frame is encoded while the GL context is taken down.
+    renderer.Destroy();
+    context.Destroy();
     written = writer.Finish() && written;
     if (progress) std::fputc('\n', stderr);
     error = writer.Error();
   }
-
-  renderer.Destroy();
-  context.Destroy();
   platform::UseTimeSource(nullptr);
   if (!written && !error.empty()) {
     Fail(error);

@@ -23,6 +23,7 @@ constexpr uint32_t WM_ACTIVATEAPP = 0x001C;
 constexpr uint32_t WM_SETCURSOR = 0x0020;
 constexpr uint32_t WM_DISPLAYCHANGE = 0x007E;  // monitors or screen size changed
 constexpr uint32_t WM_NCACTIVATE = 0x0086;
+constexpr uint32_t WM_KEYFIRST = 0x0100;  // the range of keyboard messages
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
 constexpr uint32_t WM_SYSCOMMAND = 0x0112;
@@ -30,6 +31,9 @@ constexpr uint32_t WM_MOUSEMOVE = 0x0200;
 constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
 constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
+constexpr uint32_t WM_KEYLAST = 0x0109;
+constexpr uint32_t WM_MOUSEFIRST = 0x0200;  // the range of mouse messages
+constexpr uint32_t WM_MOUSELAST = 0x020E;
 
 // WM_ACTIVATE's low word of wParam.
 constexpr WParam WA_INACTIVE = 0;

@@ -35,6 +35,13 @@
 #include "platform/termination.h"
 
 namespace hl {
+
+bool (*pictureDecodeInterrupted)() = nullptr;
+
+bool PictureDecodingGivenUp() {
+  return platform::TerminationRequested() || (pictureDecodeInterrupted && pictureDecodeInterrupted());
+}
+
 namespace {
 
 struct ErrorManager {
@@ -61,6 +68,7 @@ void OutputMessage(j_common_ptr cinfo) {
 }
 
 constexpr const char* kEnding = "abandoned: the program is ending";
+constexpr const char* kClosing = "abandoned: the saver is closing";
 
 // The jump skips every destructor between here and the loader, so nothing
 // that owns memory may be alive in these frames when it is taken. A decode
@@ -68,7 +76,7 @@ constexpr const char* kEnding = "abandoned: the program is ending";
 [[noreturn]] void Abandon(j_common_ptr cinfo, const char* why) {
   ErrorManager& errors = ManagerOf(cinfo);
   if (errors.fatal.empty()) errors.fatal = why;
-  if (errors.reason == nullptr && why != kEnding) platform::ReportError(errors.name, why);
+  if (errors.reason == nullptr && why != kEnding && why != kClosing) platform::ReportError(errors.name, why);
   std::longjmp(errors.jump, 1);
 }
 
@@ -100,6 +108,7 @@ struct Progress {
 
 void MonitorProgress(j_common_ptr cinfo) {
   if (platform::TerminationRequested()) Abandon(cinfo, kEnding);
+  if (pictureDecodeInterrupted && pictureDecodeInterrupted()) Abandon(cinfo, kClosing);
   const Progress* progress = reinterpret_cast<const Progress*>(cinfo->progress);
   if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > progress->maxScans) {
     char text[64];

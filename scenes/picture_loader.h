@@ -81,6 +81,16 @@ struct DecodeLimits {
 bool DecodePicture(PictureTexture& record, const unsigned char* data, size_t size, const DecodeLimits& limits,
                    std::string* reason);
 
+// Program-wide: when set, asked now and then while a picture decodes; true
+// gives the decode up without a word, as a termination request does. The
+// full-screen saver sets it while it starts, so that the input that closes it
+// is never kept waiting by its pictures.
+extern bool (*pictureDecodeInterrupted)();
+
+// Whether decoding is being given up: the program is ending, or the hook above
+// says so.
+bool PictureDecodingGivenUp();
+
 // The same, reading an open file as the decoder asks for it (never whole):
 // memory stays bounded by the limits, whatever the file's size.
 bool DecodePictureFile(PictureTexture& record, platform::FileHandle file, const DecodeLimits& limits,

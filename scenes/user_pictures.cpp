@@ -158,8 +158,8 @@ void LoadUserPictures(const std::string& folder, PictureTexture* textures, int c
     if (LoadUserPictureTexture(textures[i], files[i], &reason)) {
       loaded[i] = true;
       ++used;
-    } else if (platform::TerminationRequested()) {
-      return;  // the process is ending: nothing to tell
+    } else if (PictureDecodingGivenUp()) {
+      return;  // the process is ending or the saver closing: nothing to tell
     } else {
       reportOnce(files[i], reason + "; using the built-in picture");
     }

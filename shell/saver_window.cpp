@@ -18,6 +18,7 @@
 #include "platform/termination.h"
 #include "platform/window_system.h"
 #include "renderer/kaleidoscope_renderer.h"
+#include "scenes/picture_loader.h"
 #include "shell/frame_loop.h"
 #include "shell/monitor_views.h"
 #include "shell/run_mode.h"
@@ -83,6 +84,24 @@ struct Connection {
     platform::DisconnectWindowSystem();
   }
 };
+
+// While the full-screen saver decodes its pictures (a second each, at worst,
+// for a large picture of the user's), the input that arrived is run through
+// the window procedure, which asks for the close as usual; a close asked gives
+// the remaining pictures up. Other messages wait for the loop.
+bool InputClosesStartingSaver() {
+  static uint32_t lastLook = 0;
+  const uint32_t now = platform::GetTickCount();
+  if (now - lastLook >= 20) {
+    lastLook = now;
+    platform::Message message;
+    while (platform::PeekMessage(&message, platform::WM_KEYFIRST, platform::WM_KEYLAST) ||
+           platform::PeekMessage(&message, platform::WM_MOUSEFIRST, platform::WM_MOUSELAST)) {
+      platform::DispatchMessage(message);
+    }
+  }
+  return settings->closeRequested != 0;
+}
 
 }  // namespace
 
@@ -229,7 +248,9 @@ bool RunSaverWindow(WindowHandle parent, int showCommand) {
 
   auto ownedRenderer = std::make_unique<KaleidoscopeRenderer>();
   renderer = ownedRenderer.get();
+  if (runMode == RunSaver) pictureDecodeInterrupted = InputClosesStartingSaver;
   renderer->Create(width, height);
+  pictureDecodeInterrupted = nullptr;
   if (runMode == RunSaver) UpdateMonitorViews(*renderer, window, MonitorPolicy::kFullScreen);
   ShowWindow(window, showCommand);
 

@@ -146,6 +146,18 @@ bool PeekMessage(Message* message) {
   return false;
 }
 
+bool PeekMessage(Message* message, uint32_t first, uint32_t last) {
+  State& s = S();
+  if (s.system) s.system->PumpEvents();
+  for (auto it = s.posted.begin(); it != s.posted.end(); ++it) {
+    if (it->message < first || it->message > last) continue;
+    *message = *it;
+    s.posted.erase(it);
+    return true;
+  }
+  return false;
+}
+
 LResult DispatchMessage(const Message& message) {
   WindowProc procedure = ProcedureOf(message.window);
   // Messages for a window that is gone by now are dropped, as the system does.

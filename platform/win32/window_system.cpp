@@ -132,6 +132,17 @@ bool PeekMessage(Message* message) {
   return true;
 }
 
+bool PeekMessage(Message* message, uint32_t first, uint32_t last) {
+  MSG system{};
+  if (!::PeekMessageA(&system, nullptr, first, last, PM_REMOVE)) return false;
+  lastMessage = system;
+  message->window = Handle(system.hwnd);
+  message->message = system.message;
+  message->wParam = system.wParam;
+  message->lParam = system.lParam;
+  return true;
+}
+
 LResult DispatchMessage(const Message& message) {
   MSG system = lastMessage;
   if (Handle(system.hwnd) != message.window || system.message != message.message ||

@@ -121,17 +121,9 @@ bool PostMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lP
 
 void PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
 
-bool PeekMessage(Message* message) {
-  MSG system{};
-  if (!::PeekMessageA(&system, nullptr, 0, 0, PM_REMOVE)) return false;
-  lastMessage = system;
-  message->window = Handle(system.hwnd);
-  message->message = system.message;
-  message->wParam = system.wParam;
-  message->lParam = system.lParam;
-  return true;
-}
+bool PeekMessage(Message* message) { return PeekMessage(message, 0, 0); }
 
+// 0 and 0 take any message, as the system's filter does.
 bool PeekMessage(Message* message, uint32_t first, uint32_t last) {
   MSG system{};
   if (!::PeekMessageA(&system, nullptr, first, last, PM_REMOVE)) return false;

@@ -110,7 +110,7 @@ void PostQuitMessage(int exitCode);
 // once quit was posted, then whatever the backend's events turn into.
 bool PeekMessage(Message* message);
 // The same, for the first message whose number lies in [first, last] (the
-// system's message filter); the others stay queued, in order.
+// system's message filter; 0 and 0 take any); the others stay queued, in order.
 bool PeekMessage(Message* message, uint32_t first, uint32_t last);
 LResult DispatchMessage(const Message& message);
 LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam);

@@ -147,6 +147,7 @@ bool PeekMessage(Message* message) {
 }
 
 bool PeekMessage(Message* message, uint32_t first, uint32_t last) {
+  if (first == 0 && last == 0) return PeekMessage(message);
   State& s = S();
   if (s.system) s.system->PumpEvents();
   for (auto it = s.posted.begin(); it != s.posted.end(); ++it) {

@@ -123,7 +123,6 @@ void PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
 
 bool PeekMessage(Message* message) { return PeekMessage(message, 0, 0); }
 
-// 0 and 0 take any message, as the system's filter does.
 bool PeekMessage(Message* message, uint32_t first, uint32_t last) {
   MSG system{};
   if (!::PeekMessageA(&system, nullptr, first, last, PM_REMOVE)) return false;

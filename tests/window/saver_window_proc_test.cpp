@@ -195,5 +195,33 @@ TEST_F(SaverWindowProcTest, CheckRecordsThePointerAgain) {
   EXPECT_FALSE(IsWindow(window));
 }
 
+// While pictures decode, the start-up takes only the input out of the queue
+// (the message filter); what the backend or the saver posted besides stays
+// queued, in order, for the loop.
+TEST_F(SaverWindowProcTest, TheMessageFilterTakesOnlyItsRangeAndKeepsTheOrderOfTheRest) {
+  PostMessage(kNoWindow, WM_CLOSE, 0, 0);
+  fake.events = {Message{kNoWindow, WM_SIZE, 0, 0}, Message{kNoWindow, WM_KEYDOWN, 'A', 0},
+                 Message{kNoWindow, WM_MOUSEMOVE, 0, 0}, Message{kNoWindow, WM_LBUTTONDOWN, 0, 0}};
+  struct Take {
+    uint32_t first, last;
+    uint32_t expected;  // 0: nothing in range
+  };
+  const Take takes[] = {
+      {WM_KEYFIRST, WM_KEYLAST, WM_KEYDOWN},
+      {WM_KEYFIRST, WM_KEYLAST, 0},
+      {WM_MOUSEFIRST, WM_MOUSELAST, WM_MOUSEMOVE},
+      {WM_MOUSEFIRST, WM_MOUSELAST, WM_LBUTTONDOWN},
+      {WM_MOUSEFIRST, WM_MOUSELAST, 0},
+      {0, 0, WM_CLOSE},  // 0 and 0: any message, the oldest first
+      {0, 0, WM_SIZE},
+      {0, 0, 0},
+  };
+  for (const Take& take : takes) {
+    Message message{};
+    const bool taken = PeekMessage(&message, take.first, take.last);
+    EXPECT_EQ(taken ? message.message : 0u, take.expected) << "filter " << take.first << ".." << take.last;
+  }
+}
+
 }  // namespace
 }  // namespace hl

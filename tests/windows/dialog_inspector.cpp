@@ -20,15 +20,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tests/windows/probe_checks.h"
+
 namespace {
 
-int failures = 0;
-
-void Fail(const char* what) {
-  std::printf("FAIL: %s\n", what);
-  std::fflush(stdout);
-  ++failures;
-}
+using probe::Fail;
+using probe::failures;
 
 struct Control {
   int id;  // as the template stores it: a 16-bit word

@@ -16,15 +16,12 @@
 #include <cstring>
 #include <string>
 
+#include "tests/windows/probe_checks.h"
+
 namespace {
 
-int failures = 0;
-
-void Fail(const char* what) {
-  std::printf("FAIL: %s\n", what);
-  std::fflush(stdout);
-  ++failures;
-}
+using probe::Fail;
+using probe::failures;
 
 // Pumps this thread's messages for up to `ms`, returning early once `done`
 // says so. The saver's child sends its parent messages across processes, so

@@ -15,15 +15,12 @@
 #include <cstring>
 #include <string>
 
+#include "tests/windows/probe_checks.h"
+
 namespace {
 
-int failures = 0;
-
-void Fail(const std::string& what) {
-  std::printf("FAIL: %s\n", what.c_str());
-  std::fflush(stdout);
-  ++failures;
-}
+using probe::Fail;
+using probe::failures;
 
 // Reads a resource's bytes in order, never past its end.
 class Reader {

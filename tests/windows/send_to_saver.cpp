@@ -12,15 +12,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tests/windows/probe_checks.h"
+
 namespace {
 
-int failures = 0;
-
-void Fail(const char* what) {
-  std::printf("FAIL: %s\n", what);
-  std::fflush(stdout);
-  ++failures;
-}
+using probe::Fail;
+using probe::failures;
 
 BOOL CALLBACK CountSavers(HWND window, LPARAM count) {
   char cls[32] = "", title[32] = "";

@@ -29,7 +29,6 @@ namespace {
 
 using bench::CpuSeconds;
 using bench::FindWindowOfClass;
-using Clock = std::chrono::steady_clock;
 
 struct Variant {
   std::string name;
@@ -61,23 +60,10 @@ bool Measure(Display* display, int damageEvent, const std::string& displayName, 
   }
   // Let start-up (pictures, first frames) pass before measuring.
   std::this_thread::sleep_for(std::chrono::seconds(1));
-  // The damage object goes with the window.
-  XDamageCreate(display, window, XDamageReportRawRectangles);
-  XSync(display, False);
-  const double cpuStart = CpuSeconds(pid);
-  const auto start = Clock::now();
-  long reports = 0;
-  while (Clock::now() - start < std::chrono::duration<double>(seconds)) {
-    while (XPending(display)) {
-      XEvent event;
-      XNextEvent(display, &event);
-      if (event.type == damageEvent + XDamageNotify) ++reports;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  v.seconds += std::chrono::duration<double>(Clock::now() - start).count();
-  v.cpu += CpuSeconds(pid) - cpuStart;
-  v.frames += reports;
+  const bench::Presented presented = bench::WatchPresentedFrames(display, damageEvent, window, pid, seconds);
+  v.seconds += presented.seconds;
+  v.cpu += presented.cpu;
+  v.frames += presented.frames;
   kill(pid, SIGTERM);
   waitpid(pid, nullptr, 0);
   // Events of the window that went away.

@@ -1,10 +1,13 @@
 #include "bench/live_window_probe.h"
 
 #include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 namespace bench {
 
@@ -35,6 +38,27 @@ double CpuSeconds(pid_t pid) {
   (void)std::fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime);
   std::fclose(f);
   return static_cast<double>(utime + stime) / sysconf(_SC_CLK_TCK);
+}
+
+Presented WatchPresentedFrames(Display* display, int damageEvent, Window window, pid_t pid, double seconds) {
+  using Clock = std::chrono::steady_clock;
+  // The damage object goes with the window.
+  XDamageCreate(display, window, XDamageReportRawRectangles);
+  XSync(display, False);
+  Presented presented;
+  const double cpuStart = CpuSeconds(pid);
+  const auto start = Clock::now();
+  while (Clock::now() - start < std::chrono::duration<double>(seconds)) {
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == damageEvent + XDamageNotify) ++presented.frames;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  presented.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  presented.cpu = CpuSeconds(pid) - cpuStart;
+  return presented;
 }
 
 }  // namespace bench

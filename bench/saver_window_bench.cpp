@@ -20,7 +20,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using bench::FindWindowOfClass;
 
 }  // namespace
@@ -56,22 +55,10 @@ int main() {
   }
   // Let start-up (pictures, first frames) pass before measuring.
   std::this_thread::sleep_for(std::chrono::seconds(1));
-  auto cpuSeconds = [&] { return bench::CpuSeconds(pid); };
-  XDamageCreate(display, window, XDamageReportRawRectangles);
-  XSync(display, False);
-  const double cpuStart = cpuSeconds();
-  const auto start = Clock::now();
-  long reports = 0;
-  while (Clock::now() - start < std::chrono::duration<double>(seconds)) {
-    while (XPending(display)) {
-      XEvent event;
-      XNextEvent(display, &event);
-      if (event.type == damageEvent + XDamageNotify) ++reports;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-  const double cpu = cpuSeconds() - cpuStart;
+  const bench::Presented presented = bench::WatchPresentedFrames(display, damageEvent, window, pid, seconds);
+  const long reports = presented.frames;
+  const double elapsed = presented.seconds;
+  const double cpu = presented.cpu;
   kill(pid, SIGTERM);
   int status = 0;
   waitpid(pid, &status, 0);
